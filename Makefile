@@ -26,10 +26,12 @@ run: build
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# Benchmarks live in their own Release tree so they never disturb the test build.
+BENCH_DIR ?= build-bench
 bench: deps
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DZELVAN_BUILD_BENCH=ON $(CMAKE_ARGS) >/dev/null
-	@cmake --build $(BUILD_DIR) -j $(JOBS)
-	$(BUILD_DIR)/bin/bench_engine
+	@cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DZELVAN_BUILD_BENCH=ON -DZELVAN_BUILD_TESTS=OFF $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(BENCH_DIR) -j $(JOBS) --target bench_engine
+	$(BENCH_DIR)/bin/bench_engine --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(BENCH_DIR)
