@@ -7,7 +7,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench clean fuzz fuzz-build fuzz-smoke screenshot
 
 all: build
 
@@ -25,6 +25,11 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory fuzz-smoke
+
+# docs/screenshot.png: the main window photographed on a virtual display.
+screenshot: build
+	scripts/screenshot.sh $(BUILD_DIR)/bin/zelvan docs/screenshot.png
 
 # Benchmarks live in their own Release tree so they never disturb the test build.
 BENCH_DIR ?= build-bench
@@ -33,5 +38,25 @@ bench: deps
 	@cmake --build $(BENCH_DIR) -j $(JOBS) --target bench_engine
 	$(BENCH_DIR)/bin/bench_engine --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
+# The engine under libFuzzer with AddressSanitizer and UBSan, in a clang tree
+# of its own. `make fuzz` runs for FUZZ_SECONDS; the test run does 30 s from
+# the committed seed corpus.
+FUZZ_DIR     ?= build-fuzz
+FUZZ_SECONDS ?= 600
+FUZZ_FLAGS   := -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+fuzz-build: deps
+	@cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	    -DCMAKE_CXX_FLAGS="$(FUZZ_FLAGS)" -DZELVAN_BUILD_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS)
+
+fuzz: fuzz-build
+	mkdir -p $(FUZZ_DIR)/corpus
+	$(FUZZ_DIR)/bin/fuzz_engine -max_total_time=$(FUZZ_SECONDS) -max_len=120000 $(FUZZ_DIR)/corpus fuzz/corpus
+
+fuzz-smoke: fuzz-build
+	rm -rf $(FUZZ_DIR)/smoke && mkdir -p $(FUZZ_DIR)/smoke
+	$(FUZZ_DIR)/bin/fuzz_engine -max_total_time=30 -seed=1 -max_len=120000 -print_final_stats=1 \
+	    $(FUZZ_DIR)/smoke fuzz/corpus
+
 clean:
-	rm -rf $(BUILD_DIR) $(BENCH_DIR)
+	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(FUZZ_DIR)

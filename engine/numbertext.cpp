@@ -205,7 +205,20 @@ DecimalDigits DecimalDigits::of(double value)
 {
     char buf[40];
     const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
-    return fromScientific(buf, r.ptr);
+    DecimalDigits d = fromScientific(buf, r.ptr);
+    // Just below the largest double, rounding to 15 digits goes past it
+    // (1.79769313486232E+308) and the text would no longer read back: there
+    // the last digit is cut instead of rounded.
+    double back = 0;
+    if (std::from_chars(buf, r.ptr, back).ec == std::errc::result_out_of_range) {
+        int i = d.count - 1;
+        while (i > 0 && d.digits[static_cast<std::size_t>(i)] == '0')
+            d.digits[static_cast<std::size_t>(i--)] = '9';
+        --d.digits[static_cast<std::size_t>(i)];
+        while (d.count > 0 && d.digits[static_cast<std::size_t>(d.count - 1)] == '0')
+            --d.count;
+    }
+    return d;
 }
 
 DecimalDigits DecimalDigits::of(float value)

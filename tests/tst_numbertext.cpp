@@ -147,6 +147,9 @@ void TestNumberText::fromDoubleReadsBack_data()
     QTest::newRow("large in exponent form") << 1e16 << "1E+16";
     QTest::newRow("largest fixed form") << 123456789012345.0 << "123456789012345";
     QTest::newRow("negative") << -5.6007 << "-5.6007";
+    QTest::newRow("largest double cuts its last digit to read back")
+        << std::numeric_limits<double>::max() << "1.79769313486231E+308";
+    QTest::newRow("smallest denormal") << 4.9406564584124654e-324 << "4.94065645841247E-324";
 }
 
 void TestNumberText::fromDoubleReadsBack()
