@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/dialogs/form4.h"
+
+#include "ui/dialogs/makersite.h"
+#include "ui/dialogs/module1.h"
+
+#include <QMouseEvent>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace {
+
+// A click is a left press and a release over the same control.
+bool isClick(const QMouseEvent* event, const QWidget* target)
+{
+    return event->button() == Qt::LeftButton
+        && target->rect().contains(event->position().toPoint());
+}
+
+} // namespace
+
+Form4::Form4(QWidget* parent)
+    : QDialog(parent)
+{
+    ui.setupUi(this);
+    m_closingLabels = {ui.Label1, ui.Label2};
+    // Minimise and close boxes, no maximise box: the layout is fixed.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
+    move(screen()->availableGeometry().center() - rect().center());
+
+    // The lines that name the site come from the build, so they are filled here.
+    ui.Label2->setText(QStringLiteral("联系作者：") + QString::fromStdString(makersite::contactEmail()));
+    ui.Label3->setText(QStringLiteral("进入官网下载最新版：\n") + QString::fromUtf8(makersite::kSiteUrl)
+                       + QLatin1Char('/'));
+    ui.Label4->setText(QString::fromUtf8(makersite::kSlogan));
+
+    // A QLabel passes mouse presses on to the window behind it, which would
+    // make every label close the window; the filter decides per label instead.
+    for (QLabel* label : {ui.Label1, ui.Label2, ui.Label3, ui.Label4, ui.Label5})
+        label->installEventFilter(this);
+
+    // The window stays open: the browser comes up beside it.
+    connect(ui.Command1, &QToolButton::clicked, this, &OpenLatestVersionPage);
+}
+
+void Form4::showModal(QWidget* owner)
+{
+    Form4 window(owner);
+    window.exec();
+}
+
+bool Form4::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        return true;
+    case QEvent::MouseButtonRelease: {
+        auto* label = static_cast<QWidget*>(watched);
+        if (isClick(static_cast<QMouseEvent*>(event), label)
+            && std::ranges::find(m_closingLabels, label) != m_closingLabels.end())
+            close();
+        return true;
+    }
+    default:
+        return QDialog::eventFilter(watched, event);
+    }
+}
+
+void Form4::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (isClick(event, this))
+        close();
+}

@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Everything that names the maker's web site, in one place. The host comes
+// from the build (the CMake cache variable ZELVAN_SITE_HOST), so a packager
+// changes the site, the about window's lines and the advert page together.
+
+#ifndef ZELVAN_SITE_HOST
+#error "ZELVAN_SITE_HOST comes from the build; link zelvan_ui_dialogs to get it"
+#endif
+
+#include <string>
+#include <string_view>
+
+namespace makersite {
+
+inline constexpr char kHost[] = ZELVAN_SITE_HOST;
+
+// The home page, opened by the "latest version" button and its stand-ins in
+// the main window. No trailing slash: the address handed to the shell has
+// always been exactly "http://" and the host.
+inline constexpr char kSiteUrl[] = "http://" ZELVAN_SITE_HOST;
+
+// The page shown in the main window's web panel.
+inline constexpr char kAdvertUrl[] = "http://" ZELVAN_SITE_HOST "/guanggao54.html";
+
+// The author's address, at the site's domain without its "www." label (the
+// shorter address also fits the about window's contact line).
+inline std::string contactEmail()
+{
+    std::string_view domain = kHost;
+    if (domain.starts_with("www."))
+        domain.remove_prefix(4);
+    return "author@" + std::string(domain);
+}
+
+// The about window's red line, built on the maker's company name; short
+// enough for its line in 12 pt bold.
+inline constexpr char kSlogan[] = "Orvane·专注PCB";
+
+} // namespace makersite
