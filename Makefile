@@ -7,7 +7,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test check-windows bench clean fuzz fuzz-build fuzz-smoke screenshot
+.PHONY: all deps configure build run test test-sanitize check-windows bench clean fuzz fuzz-build fuzz-smoke screenshot package package-test
 
 all: build
 
@@ -27,6 +27,22 @@ test: build check-windows
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory fuzz-smoke
 
+# The whole suite again, built with AddressSanitizer and UBSan in a tree of its
+# own. Leaks inside the system's libraries (fontconfig, Mesa, ...) are not
+# ours and are suppressed in tests/lsan.supp.
+SANITIZE_DIR   ?= build-sanitize
+SANITIZE_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" \
+	    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
+	    -DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=address,undefined" \
+	    -DCMAKE_MODULE_LINKER_FLAGS="-fsanitize=address,undefined" $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	cd $(SANITIZE_DIR) && QT_QPA_PLATFORM=offscreen \
+	    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	    ctest --output-on-failure -j $(JOBS)
+
 # The Windows-only sources are never built here; the MinGW cross-compiler at
 # least checks them against the real Windows headers.
 WINDOWS_SOURCES := $(wildcard platform/win32/*.cpp)
@@ -36,6 +52,20 @@ check-windows: deps
 		echo "check-windows: $$f"; \
 		x86_64-w64-mingw32-g++ -std=c++20 -fsyntax-only -I. $$f || exit 1; \
 	done
+	@echo "check-windows: app/zelvan.rc"
+	@o=$$(mktemp /tmp/zelvan-rc.XXXXXX); \
+		x86_64-w64-mingw32-windres app/zelvan.rc -O coff -o $$o; rc=$$?; rm -f $$o; exit $$rc
+
+# A Debian package of the installed program, $(BUILD_DIR)/zelvan_<version>_<arch>.deb.
+# The tree is configured for /usr, where the package puts everything.
+package: deps
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCMAKE_INSTALL_PREFIX=/usr $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+	cd $(BUILD_DIR) && cpack -G DEB
+
+# Installs that package on this machine (needs root) and starts the installed program.
+package-test: package
+	packaging/test-package.sh $(BUILD_DIR)
 
 # docs/screenshot.png: the main window photographed on a virtual display.
 screenshot: build
@@ -69,4 +99,4 @@ fuzz-smoke: fuzz-build
 	    $(FUZZ_DIR)/smoke fuzz/corpus
 
 clean:
-	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(FUZZ_DIR) $(SANITIZE_DIR)

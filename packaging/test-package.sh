@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# Installs the Debian package that `make package` built and checks it as a
+# user would get it: every file where the desktop looks for it, and
+# /usr/bin/zelvan starting on a virtual display and mapping its main window.
+#
+# Usage: packaging/test-package.sh [build-dir]
+# Needs root (apt-get resolves the package's dependencies). The package is
+# removed again afterwards unless it was installed before or
+# ZELVAN_KEEP_PACKAGE=1 is set.
+set -uo pipefail
+
+title='Zelvan V5.4'
+app_id=io.github.zelvan.Zelvan
+icon_sizes=(16 22 24 32 48 64 128 256)
+timeout_s=${ZELVAN_PACKAGE_TEST_TIMEOUT:-60}
+
+fail() {
+    echo "package-test: FAIL: $*"
+    exit 1
+}
+
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-multiarch)
+module=/usr/lib/$multiarch/zelvan/libzelvan_webview.so
+
+# The second half runs inside xvfb-run: start the installed program from a
+# neutral directory and watch its window and the modules it loads.
+if [ "${1:-}" = --on-display ]; then
+    log=$2
+    cd /
+    # QtWebEngine refuses its sandbox as root and has no GPU here; the
+    # program itself never sets these.
+    export QTWEBENGINE_DISABLE_SANDBOX=1 QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu
+    unset ZELVAN_WEBVIEW_PLUGIN
+    /usr/bin/zelvan >"$log" 2>&1 &
+    pid=$!
+    trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null' EXIT
+
+    win=$(timeout "$timeout_s" xdotool search --sync --onlyvisible --name "^${title//./\\.}\$" | head -n1)
+    [ -n "$win" ] || fail "no window \"$title\" mapped within ${timeout_s} s"
+    [ "$(xdotool getwindowpid "$win" 2>/dev/null)" = "$pid" ] \
+        || fail "window \"$title\" does not belong to /usr/bin/zelvan (pid $pid)"
+    echo "package-test: window \"$title\" mapped (id $win)"
+
+    # The web panel loads its engine module after the first paint. A program
+    # built without the panel carries no reference to the module.
+    if grep -qa zelvan_webview /usr/bin/zelvan; then
+        for ((i = 0; i < timeout_s * 2; i++)); do
+            grep -q "$module" "/proc/$pid/maps" 2>/dev/null && break
+            kill -0 "$pid" 2>/dev/null || fail "/usr/bin/zelvan ended while loading the web panel"
+            sleep 0.5
+        done
+        grep -q "$module" "/proc/$pid/maps" || fail "the web panel did not load $module"
+        echo "package-test: web panel module loaded from $module"
+    else
+        echo "package-test: note: this build has no web panel; module loading not checked"
+    fi
+
+    kill -0 "$pid" 2>/dev/null || fail "/usr/bin/zelvan ended on its own"
+    exit 0
+fi
+
+build_dir=${1:-build}
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "package-test: SKIP: installing the package needs root (try: sudo make package-test)"
+    exit 0
+fi
+for tool in apt-get dpkg-deb xvfb-run xdotool file; do
+    command -v "$tool" >/dev/null || fail "$tool is missing (run scripts/install-deps)"
+done
+
+deb=$(ls -t "$build_dir"/zelvan_*.deb 2>/dev/null | head -n1)
+[ -n "$deb" ] || fail "no zelvan_*.deb in $build_dir (run make package)"
+deb=$(realpath "$deb")
+version=$(dpkg-deb -f "$deb" Version)
+
+workdir=$(mktemp -d)
+installed_before=no
+[ "$(dpkg-query -W -f='${db:Status-Status}' zelvan 2>/dev/null)" = installed ] && installed_before=yes
+cleanup() {
+    if [ "$installed_before" = no ] && [ "${ZELVAN_KEEP_PACKAGE:-0}" != 1 ]; then
+        DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq zelvan >/dev/null 2>&1
+    fi
+    rm -rf "$workdir"
+}
+trap cleanup EXIT
+
+echo "package-test: installing $deb"
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --reinstall "$deb" >"$workdir/apt.log" 2>&1 \
+    || { cat "$workdir/apt.log"; fail "apt-get could not install $deb"; }
+[ "$(dpkg-query -W -f='${db:Status-Status} ${Version}' zelvan)" = "installed $version" ] \
+    || fail "zelvan $version is not installed after apt-get"
+
+# Every file of the desktop integration, owned by the package.
+dpkg -L zelvan >"$workdir/files"
+expected=(
+    /usr/bin/zelvan
+    "$module"
+    /usr/share/applications/zelvan.desktop
+    "/usr/share/metainfo/$app_id.metainfo.xml"
+)
+for size in "${icon_sizes[@]}"; do
+    expected+=("/usr/share/icons/hicolor/${size}x${size}/apps/zelvan.png")
+done
+for f in "${expected[@]}"; do
+    grep -qx "$f" "$workdir/files" || fail "$f is not in the package"
+    [ -f "$f" ] || fail "$f is missing after installation"
+done
+[ -x /usr/bin/zelvan ] || fail "/usr/bin/zelvan is not executable"
+for size in "${icon_sizes[@]}"; do
+    f=/usr/share/icons/hicolor/${size}x${size}/apps/zelvan.png
+    file -b "$f" | grep -q "PNG image data, $size x $size," || fail "$f is not a ${size}x${size} PNG"
+done
+grep -qx 'Exec=zelvan' /usr/share/applications/zelvan.desktop || fail "the desktop entry does not start zelvan"
+grep -qx 'Icon=zelvan' /usr/share/applications/zelvan.desktop || fail "the desktop entry does not name the zelvan icon"
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate /usr/share/applications/zelvan.desktop || fail "the installed desktop entry is invalid"
+fi
+if command -v appstreamcli >/dev/null; then
+    appstreamcli validate --no-net "/usr/share/metainfo/$app_id.metainfo.xml" >"$workdir/as.log" 2>&1 \
+        || { cat "$workdir/as.log"; fail "the installed metainfo is invalid"; }
+fi
+
+# The package's dependencies must bring every library the program and the module link.
+missing=$(ldd /usr/bin/zelvan "$module" | grep 'not found')
+[ -z "$missing" ] || fail "unresolved libraries: $missing"
+echo "package-test: $(( ${#expected[@]} )) files in place; Depends: $(dpkg-query -W -f='${Depends}' zelvan)"
+
+ZELVAN_PACKAGE_TEST_TIMEOUT=$timeout_s xvfb-run -a -s '-screen 0 1280x1024x24' \
+    "$(realpath "$0")" --on-display "$workdir/zelvan.log"
+status=$?
+if [ $status -ne 0 ]; then
+    echo "package-test: output of /usr/bin/zelvan:"
+    tail -n 20 "$workdir/zelvan.log"
+    fail "the installed program did not run as expected"
+fi
+echo "package-test: PASS: zelvan $version installed from $(basename "$deb") and runs"
