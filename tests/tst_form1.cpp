@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 
 #include <memory>
@@ -482,8 +483,17 @@ void TestForm1::f1TriggersHelp()
     QVERIFY(help);
     QSignalSpy triggered(help, &QAction::triggered);
     clickInto(*window, "Text1");
+    // The help window is modal: look at it from inside its event loop, then close it.
+    QString shownTitle;
+    QTimer::singleShot(0, this, [&shownTitle] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            shownTitle = modal->windowTitle();
+            modal->close();
+        }
+    });
     QTest::keyClick(window->windowHandle(), Qt::Key_F1);
     QCOMPARE(triggered.count(), 1);
+    QCOMPARE(shownTitle, QString("Help"));
 }
 
 void TestForm1::systemLocaleSeparator()

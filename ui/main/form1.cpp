@@ -1,9 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/main/form1.h"
 
+#include "platform/systemcalculator.h"
+#include "platform/webpanel.h"
+#include "ui/calculator/form3.h"
+#include "ui/dialogs/form2.h"
+#include "ui/dialogs/form4.h"
+#include "ui/dialogs/module1.h"
 #include "ui/main/unitbox.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDirIterator>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QWindowStateChangeEvent>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLayout>
@@ -48,8 +59,18 @@ Form1::Form1(QString siteHost, const QString& decimalSeparator, QWidget* parent)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     setWindowIcon(programIcon());
 
+    m_webPanel = new platform::WebPanel(ui.Picture1);
+
     connectUnitBoxes();
+    connectCommands();
     centreOnScreen();
+}
+
+Form1::~Form1() = default;
+
+QUrl Form1::advertUrl() const
+{
+    return QUrl(QStringLiteral("http://%1/guanggao54.html").arg(m_siteHost));
 }
 
 void Form1::connectUnitBoxes()
@@ -62,7 +83,135 @@ void Form1::connectUnitBoxes()
         // program writes them, and they own no rule.
         if (auto* unitBox = qobject_cast<UnitBox*>(box))
             connect(unitBox, &UnitBox::keyReleased, this, [this, n] { runRule(n); });
+        // Enter in any box is the clear button, as the window's default button
+        // would be in a dialog.
+        connect(box, &QLineEdit::returnPressed, ui.Command1, &QAbstractButton::click);
     }
+}
+
+void Form1::connectCommands()
+{
+    connect(ui.Command1, &QAbstractButton::clicked, this, &Form1::clearBoxes);
+    connect(ui.Command2, &QAbstractButton::clicked, this, &Form1::showCalculator);
+    connect(ui.Command3, &QAbstractButton::clicked, this, &Form1::hideCalculator);
+    connect(ui.Command4, &QAbstractButton::clicked, this, &Form1::startSystemCalculator);
+    connect(ui.Command5, &QAbstractButton::clicked, this, &Form1::closeSystemCalculator);
+
+    // "关闭" leaves at once: no close event, so the calculator window is not
+    // unloaded and a running system calculator stays open.
+    connect(ui.close, &QAction::triggered, this, [] { QCoreApplication::exit(0); });
+    connect(ui.help, &QAction::triggered, this, [this] { Form2::showModal(this); });
+    connect(ui.info, &QAction::triggered, this, [this] { Form4::showModal(this); });
+
+    // The small banner picture and the "bar" label open the maker's site.
+    ui.Image2->installEventFilter(this);
+    ui.Label37->installEventFilter(this);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((watched == ui.Image2 || watched == ui.Label37) && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const auto* widget = static_cast<QWidget*>(watched);
+        // A click: pressed and released over the control with the left button.
+        if (mouse->button() == Qt::LeftButton && widget->rect().contains(mouse->position().toPoint()))
+            OpenLatestVersionPage();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Form1::clearBoxes()
+{
+    // Box by box, in the order the boxes have always been emptied in.
+    static constexpr int kOrder[] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12,
+                                     13, 14, 15, 16, 17, 18, 19, 20, 22, 21, 23, 24,
+                                     27, 25, 26, 28, 29, 30, 31, 32, 33, 34, 35};
+    static_assert(std::size(kOrder) == engine::UnitBoxes::kBoxCount);
+    for (const int box : kOrder)
+        m_boxes[box]->clear();
+    m_engine.clear();
+}
+
+Form3& Form1::calculator()
+{
+    if (!m_calculator)
+        m_calculator = std::make_unique<Form3>(QString::fromStdString(m_engine.numberText().separator()));
+    return *m_calculator;
+}
+
+void Form1::showCalculator()
+{
+    calculator().show();
+    ui.Command3->setVisible(true);
+    ui.Command2->setVisible(false);
+}
+
+void Form1::hideCalculator()
+{
+    calculator().hide();
+    ui.Command2->setVisible(true);
+    ui.Command3->setVisible(false);
+}
+
+void Form1::startSystemCalculator()
+{
+    const std::string error = platform::startSystemCalculator();
+    if (!error.empty()) {
+        // The buttons stay as they were and the program goes on.
+        QMessageBox::warning(this, windowTitle(),
+                             QStringLiteral("无法启动系统计算器\n%1").arg(QString::fromStdString(error)));
+        return;
+    }
+    ui.Command4->setVisible(false);
+    ui.Command5->setVisible(true);
+}
+
+void Form1::closeSystemCalculator()
+{
+    ui.Command5->setVisible(false);
+    ui.Command4->setVisible(true);
+    platform::closeSystemCalculator();
+}
+
+void Form1::resetButtonPairs()
+{
+    calculator().hide();
+    ui.Command2->setVisible(true);
+    ui.Command3->setVisible(false);
+    ui.Command5->setVisible(false);
+    ui.Command4->setVisible(true);
+    m_webPanel->navigate(advertUrl());
+}
+
+void Form1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        resetButtonPairs();
+    }
+}
+
+void Form1::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    const bool wasMinimised = change->oldState().testFlag(Qt::WindowMinimized);
+    if (wasMinimised != isMinimized())
+        resetButtonPairs();
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    // Closing the window ends the program: the calculator window goes with
+    // it, and one system calculator window is asked to close.
+    if (m_calculator)
+        m_calculator->unload();
+    platform::closeSystemCalculator();
+    event->accept();
 }
 
 void Form1::runRule(int box)

@@ -12,10 +12,17 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QUrl>
 
 #include <array>
+#include <memory>
 
+class Form3;
 class QLineEdit;
+
+namespace platform {
+class WebPanel;
+}
 
 class Form1 : public QMainWindow {
     Q_OBJECT
@@ -27,10 +34,36 @@ public:
     // The same window with a given decimal separator instead of the locale's.
     Form1(QString siteHost, const QString& decimalSeparator, QWidget* parent = nullptr);
 
+    ~Form1() override;
+
     const QString& siteHost() const { return m_siteHost; }
+    // The advert page shown in the web panel: http://<host>/guanggao54.html.
+    QUrl advertUrl() const;
+    // The calculator window once it exists (after the first showing), else nullptr.
+    Form3* calculatorWindow() const { return m_calculator.get(); }
+    platform::WebPanel* webPanel() const { return m_webPanel; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void connectUnitBoxes();
+    void connectCommands();
+    // The clear button (and Enter in any box): empties all 35 boxes; the
+    // result slots keep their values and the focus stays where it is.
+    void clearBoxes();
+    void showCalculator();
+    void hideCalculator();
+    void startSystemCalculator();
+    void closeSystemCalculator();
+    // Run when the window is first shown and on every minimise and restore:
+    // calculator window hidden, both button pairs back to "On", advert page
+    // loaded again.
+    void resetButtonPairs();
+    Form3& calculator();
     // A key release in box number n: the box's text goes to the engine, its
     // rule runs, and the partners it rewrote are shown.
     void runRule(int box);
@@ -41,4 +74,8 @@ private:
     engine::UnitBoxes m_engine;
     // Text1 to Text35 by their number; element 0 stays empty.
     std::array<QLineEdit*, engine::UnitBoxes::kBoxCount + 1> m_boxes{};
+    // One calculator window per run, made on first use; it has no owner.
+    std::unique_ptr<Form3> m_calculator;
+    platform::WebPanel* m_webPanel = nullptr;
+    bool m_shown = false;
 };

@@ -26,6 +26,12 @@ void UnitBox::keyReleaseEvent(QKeyEvent* event)
     QLineEdit::keyReleaseEvent(event);
     // A held key repeats its press, but the user releases it once: the
     // synthetic releases of auto-repeat (X11) are not the user's.
-    if (!event->isAutoRepeat())
-        emit keyReleased();
+    if (event->isAutoRepeat())
+        return;
+    // Enter clears every box; were its release to run this box's rule, the
+    // partners would refill at once from their slots and the clear would
+    // look broken.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        return;
+    emit keyReleased();
 }
