@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/webpanel.h"
+#include "pageserver.h"
 
 #include <QApplication>
 #include <QFile>
@@ -26,11 +27,6 @@ namespace {
 // Generous: the first view of a run starts the engine's processes.
 constexpr int loadTimeout = 60000;
 
-struct Page {
-    const char* path;
-    const char* html;
-};
-
 // The pages the loopback server knows; any other path gets a 404.
 constexpr Page pages[] = {
     {"/advert.html", "<html><body style='margin:0;background:#ff00ff'>advert</body></html>"},
@@ -43,64 +39,6 @@ constexpr Page pages[] = {
      "fetch('/report?opened=' + (w ? 1 : 0));"
      "</script></body></html>"},
     {"/popup.html", "<html><body>popup</body></html>"},
-};
-
-// A minimal HTTP server on 127.0.0.1 that answers each request with one of
-// the pages above and remembers the paths asked for.
-class PageServer : public QObject {
-public:
-    PageServer()
-    {
-        connect(&m_server, &QTcpServer::newConnection, this, &PageServer::accept);
-        m_server.listen(QHostAddress::LocalHost, 0);
-    }
-
-    bool isListening() const { return m_server.isListening(); }
-    QUrl url(const QString& path) const
-    {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
-    }
-    const QStringList& requests() const { return m_requests; }
-
-private:
-    void accept()
-    {
-        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-            auto buffer = std::make_shared<QByteArray>();
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
-                buffer->append(socket->readAll());
-                if (!buffer->contains("\r\n\r\n"))
-                    return;
-                const QList<QByteArray> requestLine = buffer->left(buffer->indexOf("\r\n")).split(' ');
-                buffer->clear();
-                const QString path = requestLine.value(1);
-                // The engine asks for the icon on its own, after the page.
-                if (path != QLatin1String("/favicon.ico"))
-                    m_requests << path;
-                socket->write(response(path));
-                socket->disconnectFromHost();
-            });
-        }
-    }
-
-    static QByteArray response(const QString& path)
-    {
-        QByteArray status = "404 Not Found";
-        QByteArray body = "<html><body>not found</body></html>";
-        for (const Page& page : pages) {
-            if (path == QLatin1String(page.path)) {
-                status = "200 OK";
-                body = page.html;
-            }
-        }
-        return "HTTP/1.1 " + status + "\r\nContent-Type: text/html; charset=utf-8\r\n"
-               "Content-Length: " + QByteArray::number(body.size())
-               + "\r\nConnection: close\r\n\r\n" + body;
-    }
-
-    QTcpServer m_server;
-    QStringList m_requests;
 };
 
 // The main window's bottom strip in small: a top-level widget holding the
@@ -204,7 +142,7 @@ void TstWebPanel::browserOverhangsItsFrame()
 
 void TstWebPanel::showsThePageInsideTheFrame()
 {
-    PageServer server;
+    PageServer server(pages);
     QVERIFY(server.isListening());
     Host host;
     QSignalSpy finished(host.panel, &WebPanel::loadFinished);
@@ -242,7 +180,7 @@ void TstWebPanel::loadsWhatWasNavigatedBeforeFirstPaint()
     QFETCH(QStringList, navigated);
     QFETCH(QString, loaded);
 
-    PageServer server;
+    PageServer server(pages);
     QVERIFY(server.isListening());
     Host host;
     QSignalSpy finished(host.panel, &WebPanel::loadFinished);
@@ -270,7 +208,7 @@ void TstWebPanel::reportsEachLoad()
     QFETCH(bool, reachable);
     QFETCH(bool, ok);
 
-    PageServer server;
+    PageServer server(pages);
     QVERIFY(server.isListening());
     QUrl url = server.url(QStringLiteral("/advert.html"));
     if (!reachable) {
@@ -297,7 +235,7 @@ void TstWebPanel::reportsEachLoad()
 
 void TstWebPanel::pageOpensNoWindow()
 {
-    PageServer server;
+    PageServer server(pages);
     QVERIFY(server.isListening());
     Host host;
     QSignalSpy finished(host.panel, &WebPanel::loadFinished);
@@ -328,7 +266,7 @@ void TstWebPanel::localFilesAreRefused()
     file.write("<html><body>local</body></html>");
     file.close();
 
-    PageServer server;
+    PageServer server(pages);
     QVERIFY(server.isListening());
     Host host;
     QSignalSpy finished(host.panel, &WebPanel::loadFinished);
@@ -377,7 +315,7 @@ void TstWebPanel::panelStaysEmptyWithoutEngine()
         QTest::ignoreMessage(QtWarningMsg, lateAttribute);
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, false);
     }
-    PageServer server;
+    PageServer server(pages);
     QVERIFY(server.isListening());
     Host host;
     QSignalSpy created(host.panel, &WebPanel::viewCreated);
@@ -407,7 +345,7 @@ void TstWebPanel::rootWithSandboxOnLeavesPanelEmpty()
     if (!runningAsRoot())
         QSKIP("only a root process meets the engine's refusal");
 
-    PageServer server;
+    PageServer server(pages);
     QVERIFY(server.isListening());
     Host host;
     QSignalSpy created(host.panel, &WebPanel::viewCreated);

@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Test support: a loopback HTTP server for the web panel's tests.
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QObject>
+#include <QStringList>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUrl>
+
+#include <memory>
+#include <span>
+
+struct Page {
+    const char* path;
+    const char* html;
+};
+
+// A minimal HTTP server on 127.0.0.1 that answers each request with one of
+// its pages (404 for any other path) and remembers the paths asked for.
+class PageServer : public QObject {
+public:
+    explicit PageServer(std::span<const Page> pages)
+        : m_pages(pages)
+    {
+        connect(&m_server, &QTcpServer::newConnection, this, &PageServer::accept);
+        m_server.listen(QHostAddress::LocalHost, 0);
+    }
+
+    bool isListening() const { return m_server.isListening(); }
+    QUrl url(const QString& path) const
+    {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
+    }
+    quint16 port() const { return m_server.serverPort(); }
+    const QStringList& requests() const { return m_requests; }
+
+private:
+    void accept()
+    {
+        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+            auto buffer = std::make_shared<QByteArray>();
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
+                buffer->append(socket->readAll());
+                if (!buffer->contains("\r\n\r\n"))
+                    return;
+                const QList<QByteArray> requestLine = buffer->left(buffer->indexOf("\r\n")).split(' ');
+                buffer->clear();
+                const QString path = requestLine.value(1);
+                // The engine asks for the icon on its own, after the page.
+                if (path != QLatin1String("/favicon.ico"))
+                    m_requests << path;
+                socket->write(response(path));
+                socket->disconnectFromHost();
+            });
+        }
+    }
+
+    QByteArray response(const QString& path) const
+    {
+        QByteArray status = "404 Not Found";
+        QByteArray body = "<html><body>not found</body></html>";
+        for (const Page& page : m_pages) {
+            if (path == QLatin1String(page.path)) {
+                status = "200 OK";
+                body = page.html;
+            }
+        }
+        return "HTTP/1.1 " + status + "\r\nContent-Type: text/html; charset=utf-8\r\n"
+               "Content-Length: " + QByteArray::number(body.size())
+               + "\r\nConnection: close\r\n\r\n" + body;
+    }
+
+    std::span<const Page> m_pages;
+    QTcpServer m_server;
+    QStringList m_requests;
+};

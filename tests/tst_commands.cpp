@@ -1,0 +1,348 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window as a whole: the clear command, the stacked button pairs,
+// the reset on showing, minimising and restoring, the menus, the web-site
+// links and the advert page in the web panel.
+#include "pageserver.h"
+#include "platform/webpanel.h"
+#include "ui/calculator/form3.h"
+#include "ui/main/form1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+// The browser engine needs its attribute set before QApplication exists.
+const bool webPanelPrepared = (platform::prepareWebPanel(), true);
+
+constexpr Page kAdvertPages[] = {
+    {"/guanggao54.html", "<html><body style='margin:0;background:#ffe0c0'>advert</body></html>"},
+};
+
+QLineEdit* box(const Form1& window, int n)
+{
+    return window.findChild<QLineEdit*>(QStringLiteral("Text%1").arg(n));
+}
+
+QPushButton* button(const Form1& window, const char* name)
+{
+    return window.findChild<QPushButton*>(QLatin1String(name));
+}
+
+// Which member of each stacked pair shows, as "Command2 Command4" and so on.
+QString visiblePairs(const Form1& window)
+{
+    QStringList shown;
+    for (const char* name : {"Command2", "Command3", "Command4", "Command5"})
+        if (button(window, name)->isVisibleTo(const_cast<Form1*>(&window)))
+            shown << QLatin1String(name);
+    return shown.join(' ');
+}
+
+void typeInto(Form1& window, int n, const QString& text)
+{
+    QLineEdit* edit = box(window, n);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+
+// Records the addresses handed to the desktop instead of opening a browser.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+
+public:
+    UrlRecorder() { QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "open"); }
+    ~UrlRecorder() override { QDesktopServices::unsetUrlHandler(QStringLiteral("http")); }
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
+// Counts the close events a window receives.
+class CloseCounter : public QObject {
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Close)
+            ++count;
+        return false;
+    }
+};
+
+} // namespace
+
+class TestCommands : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void enterClearsEveryBox();
+    void clearButtonKeepsSlots();
+    void firstShowingResetsPairs();
+    void calculatorPair_data();
+    void calculatorPair();
+    void calculatorClosedByTheUser();
+    void systemCalculatorOffWithNoneRunning();
+    void minimiseAndRestoreReset();
+    void webSiteLinks();
+    void aboutIsModal();
+    void advertPageLoads();
+    void closingUnloadsTheCalculator();
+    // Last: leaving through the menu ends the application's event loops.
+    void closeMenuEndsWithoutCloseEvents();
+
+private:
+    std::unique_ptr<Form1> m_window;
+};
+
+void TestCommands::init()
+{
+    QVERIFY(webPanelPrepared);
+    m_window = std::make_unique<Form1>(QStringLiteral("www.orvane.example"), QStringLiteral("."));
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void TestCommands::cleanup()
+{
+    m_window.reset();
+}
+
+void TestCommands::enterClearsEveryBox()
+{
+    Form1& w = *m_window;
+    typeInto(w, 21, "2");
+    typeInto(w, 24, "2.5");
+    typeInto(w, 8, "1");
+    for (int n = 1; n <= 35; ++n)
+        box(w, n)->setText(QStringLiteral("x%1").arg(n));
+
+    QTest::keyClick(box(w, 8), Qt::Key_Return);
+    for (int n = 1; n <= 35; ++n)
+        QVERIFY2(box(w, n)->text().isEmpty(), qPrintable(QStringLiteral("Text%1").arg(n)));
+    // The focus stays where Enter was pressed, and the release of Enter ran
+    // no rule: the partners are still empty.
+    QCOMPARE(QApplication::focusWidget(), box(w, 8));
+    QVERIFY(box(w, 9)->text().isEmpty());
+
+    // The next key release that fails to convert refills from the slots.
+    QTest::keyClick(box(w, 21), Qt::Key_Shift);
+    QCOMPARE(box(w, 22)->text(), QString("28.4466"));
+    QCOMPARE(box(w, 35)->text(), QString("1470.998"));
+
+    // Enter in a result box clears as well.
+    box(w, 27)->setText("5");
+    box(w, 27)->setFocus();
+    QTest::keyClick(box(w, 27), Qt::Key_Enter);
+    QVERIFY(box(w, 27)->text().isEmpty());
+}
+
+void TestCommands::clearButtonKeepsSlots()
+{
+    Form1& w = *m_window;
+    typeInto(w, 25, "12");
+    QCOMPARE(box(w, 26)->text(), QString("13.14"));
+    QTest::mouseClick(button(w, "Command1"), Qt::LeftButton);
+    QVERIFY(box(w, 25)->text().isEmpty());
+    QVERIFY(box(w, 26)->text().isEmpty());
+    typeInto(w, 25, "a");
+    QCOMPARE(box(w, 26)->text(), QString("13.14"));
+}
+
+void TestCommands::firstShowingResetsPairs()
+{
+    QCOMPARE(visiblePairs(*m_window), QString("Command2 Command4"));
+    QVERIFY(m_window->calculatorWindow());
+    QVERIFY(!m_window->calculatorWindow()->isVisible());
+}
+
+void TestCommands::calculatorPair_data()
+{
+    QTest::addColumn<QStringList>("clicks");
+    QTest::addColumn<QString>("pairs");
+    QTest::addColumn<bool>("calculatorShown");
+
+    QTest::newRow("on") << QStringList{"Command2"} << "Command3 Command4" << true;
+    QTest::newRow("on, off") << QStringList{"Command2", "Command3"} << "Command2 Command4" << false;
+    QTest::newRow("on, off, on") << QStringList{"Command2", "Command3", "Command2"} << "Command3 Command4" << true;
+    QTest::newRow("on, then WinCalc. Off") << QStringList{"Command2", "Command5"} << "Command3 Command4" << true;
+}
+
+void TestCommands::calculatorPair()
+{
+    QFETCH(QStringList, clicks);
+    QFETCH(QString, pairs);
+    QFETCH(bool, calculatorShown);
+    Form1& w = *m_window;
+    for (const QString& name : clicks) {
+        // Command5 is hidden here; a click on the hidden button would be lost,
+        // so it is shown first, as "WinCalc. On" would have done.
+        if (name == "Command5") {
+            button(w, "Command4")->hide();
+            button(w, "Command5")->show();
+        }
+        QTest::mouseClick(button(w, name.toLatin1().constData()), Qt::LeftButton);
+    }
+    QCOMPARE(visiblePairs(w), pairs);
+    QCOMPARE(w.calculatorWindow()->isVisible(), calculatorShown);
+}
+
+// Closed through the window system, the calculator leaves "Calculator Off"
+// showing; clicking it brings the pair back to "Calculator On", and the
+// calculator keeps its pending operation.
+void TestCommands::calculatorClosedByTheUser()
+{
+    Form1& w = *m_window;
+    QTest::mouseClick(button(w, "Command2"), Qt::LeftButton);
+    Form3* calculator = w.calculatorWindow();
+    QVERIFY(calculator->isVisible());
+    QTest::mouseClick(calculator->findChild<QPushButton*>("Command7"), Qt::LeftButton);
+    QTest::mouseClick(calculator->findChild<QPushButton*>("Command10"), Qt::LeftButton);
+    calculator->close();
+    QCOMPARE(visiblePairs(w), QString("Command3 Command4"));
+
+    QTest::mouseClick(button(w, "Command3"), Qt::LeftButton);
+    QCOMPARE(visiblePairs(w), QString("Command2 Command4"));
+    QVERIFY(!calculator->isVisible());
+
+    QTest::mouseClick(button(w, "Command2"), Qt::LeftButton);
+    QCOMPARE(w.calculatorWindow(), calculator);
+    auto* display = calculator->findChild<QLineEdit*>("Text1");
+    QVERIFY(display->text().isEmpty());
+    QTest::mouseClick(calculator->findChild<QPushButton*>("Command2"), Qt::LeftButton);
+    QTest::mouseClick(calculator->findChild<QPushButton*>("Command16"), Qt::LeftButton);
+    QCOMPARE(display->text(), QString("9."));
+}
+
+void TestCommands::systemCalculatorOffWithNoneRunning()
+{
+    Form1& w = *m_window;
+    button(w, "Command4")->hide();
+    button(w, "Command5")->show();
+    QTest::mouseClick(button(w, "Command5"), Qt::LeftButton);
+    QCOMPARE(visiblePairs(w), QString("Command2 Command4"));
+}
+
+void TestCommands::minimiseAndRestoreReset()
+{
+    Form1& w = *m_window;
+    QTest::mouseClick(button(w, "Command2"), Qt::LeftButton);
+    button(w, "Command4")->hide();
+    button(w, "Command5")->show();
+    QCOMPARE(visiblePairs(w), QString("Command3 Command5"));
+
+    w.showMinimized();
+    QCOMPARE(visiblePairs(w), QString("Command2 Command4"));
+    QVERIFY(!w.calculatorWindow()->isVisible());
+
+    QTest::mouseClick(button(w, "Command2"), Qt::LeftButton);
+    QVERIFY(w.calculatorWindow()->isVisible());
+    w.showNormal();
+    QCOMPARE(visiblePairs(w), QString("Command2 Command4"));
+    QVERIFY(!w.calculatorWindow()->isVisible());
+
+    // Other state changes are no minimise or restore.
+    QTest::mouseClick(button(w, "Command2"), Qt::LeftButton);
+    w.setWindowState(w.windowState() | Qt::WindowActive);
+    QVERIFY(w.calculatorWindow()->isVisible());
+}
+
+void TestCommands::webSiteLinks()
+{
+    UrlRecorder recorder;
+    Form1& w = *m_window;
+    QTest::mouseClick(w.findChild<QLabel*>("Image2"), Qt::LeftButton);
+    QTest::mouseClick(w.findChild<QLabel*>("Label37"), Qt::LeftButton);
+    // Other labels and the banner behind Image2 open nothing.
+    QTest::mouseClick(w.findChild<QLabel*>("Label25"), Qt::LeftButton);
+    QTest::mouseClick(w.findChild<QLabel*>("Image1"), Qt::LeftButton, {}, QPoint(500, 20));
+    QCOMPARE(recorder.opened, (QList<QUrl>{QUrl("http://www.orvane.example"), QUrl("http://www.orvane.example")}));
+}
+
+void TestCommands::aboutIsModal()
+{
+    Form1& w = *m_window;
+    QString title;
+    bool ownerBlocked = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        title = modal->windowTitle();
+        ownerBlocked = modal->parentWidget() == &w && modal->isModal();
+        modal->close();
+    });
+    w.findChild<QAction*>("info")->trigger();
+    QCOMPARE(title, QString("About"));
+    QVERIFY(ownerBlocked);
+    QVERIFY(!QApplication::activeModalWidget());
+}
+
+void TestCommands::advertPageLoads()
+{
+    PageServer server(kAdvertPages);
+    QVERIFY(server.isListening());
+    Form1 w(QStringLiteral("127.0.0.1:%1").arg(server.port()), QStringLiteral("."));
+    QCOMPARE(w.advertUrl(), QUrl(QStringLiteral("http://127.0.0.1:%1/guanggao54.html").arg(server.port())));
+    QSignalSpy loaded(w.webPanel(), &platform::WebPanel::loadFinished);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(loaded.wait(60000) || !loaded.isEmpty());
+    QCOMPARE(loaded.first().first().toBool(), true);
+    QCOMPARE(server.requests().value(0), QString("/guanggao54.html"));
+
+    // Each minimise and each restore loads it again.
+    w.showMinimized();
+    QTRY_COMPARE_WITH_TIMEOUT(loaded.count(), 2, 60000);
+    w.showNormal();
+    QTRY_COMPARE_WITH_TIMEOUT(loaded.count(), 3, 60000);
+    QCOMPARE(loaded.last().first().toBool(), true);
+}
+
+void TestCommands::closingUnloadsTheCalculator()
+{
+    Form1& w = *m_window;
+    QTest::mouseClick(button(w, "Command2"), Qt::LeftButton);
+    Form3* calculator = w.calculatorWindow();
+    QVERIFY(calculator->isVisible());
+    QVERIFY(w.close());
+    QVERIFY(!calculator->isVisible());
+    QVERIFY(!w.isVisible());
+}
+
+void TestCommands::closeMenuEndsWithoutCloseEvents()
+{
+    Form1& w = *m_window;
+    QTest::mouseClick(button(w, "Command2"), Qt::LeftButton);
+    CloseCounter mainCloses, calculatorCloses;
+    w.installEventFilter(&mainCloses);
+    w.calculatorWindow()->installEventFilter(&calculatorCloses);
+
+    QEventLoop loop;
+    QTimer::singleShot(0, &w, [&w] { w.findChild<QAction*>("close")->trigger(); });
+    QTimer::singleShot(10000, &loop, [&loop] { loop.exit(99); });
+    QCOMPARE(loop.exec(), 0);
+    QCOMPARE(mainCloses.count, 0);
+    QCOMPARE(calculatorCloses.count, 0);
+    QVERIFY(w.calculatorWindow()->isVisible());
+}
+
+QTEST_MAIN(TestCommands)
+#include "tst_commands.moc"
