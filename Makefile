@@ -70,13 +70,18 @@ package-test: package
 # docs/screenshot.png: the main window photographed on a virtual display.
 screenshot: build
 	scripts/screenshot.sh $(BUILD_DIR)/bin/zelvan docs/screenshot.png
+	QT_SCALE_FACTOR=2 XVFB_SCREEN=2560x1600x24 scripts/screenshot.sh $(BUILD_DIR)/bin/zelvan docs/screenshot@2x.png
 
 # Benchmarks live in their own Release tree so they never disturb the test build.
+# The start-up benchmark also needs the two calculators it compares against.
 BENCH_DIR ?= build-bench
-bench: deps
+bench:
+	@scripts/install-deps --bench
 	@cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DZELVAN_BUILD_BENCH=ON -DZELVAN_BUILD_TESTS=OFF $(CMAKE_ARGS) >/dev/null
-	@cmake --build $(BENCH_DIR) -j $(JOBS) --target bench_engine
+	@cmake --build $(BENCH_DIR) -j $(JOBS) --target bench_engine bench_typing zelvan zelvan_webview bench_barewindow
 	$(BENCH_DIR)/bin/bench_engine --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	QT_QPA_PLATFORM=offscreen $(BENCH_DIR)/bin/bench_typing -median 9
+	bench/startup.sh $(BENCH_DIR)/bin/zelvan $(BENCH_DIR)/bin/bench_barewindow
 
 # The engine under libFuzzer with AddressSanitizer and UBSan, in a clang tree
 # of its own. `make fuzz` runs for FUZZ_SECONDS; the test run does 30 s from

@@ -17,7 +17,7 @@ if [ -z "${ZELVAN_SCREENSHOT_INNER:-}" ]; then
     done
     [ -x "$program" ] || { echo "screenshot: no program at $program (build it first)" >&2; exit 1; }
     mkdir -p "$(dirname "$output")"
-    exec env ZELVAN_SCREENSHOT_INNER=1 xvfb-run -a -s "-screen 0 1280x1024x24" \
+    exec env ZELVAN_SCREENSHOT_INNER=1 xvfb-run -a -s "-screen 0 ${XVFB_SCREEN:-1280x1024x24}" \
         "${BASH_SOURCE[0]}" "$program" "$output"
 fi
 
