@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/numbertext.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -190,14 +191,45 @@ DecimalDigits fromScientific(const char* begin, const char* end)
         if (isDigit(*p) && d.count < static_cast<int>(d.digits.size()))
             d.digits[static_cast<std::size_t>(d.count++)] = *p;
     }
-    if (p < end && *p == 'e')
-        std::from_chars(p + (p[1] == '+' ? 2 : 1), end, d.exponent);
+    if (p < end && *p == 'e') {
+        ++p;
+        const bool negative = p < end && *p == '-';
+        if (p < end && (*p == '-' || *p == '+'))
+            ++p;
+        for (; p < end; ++p)
+            d.exponent = d.exponent * 10 + (*p - '0');
+        if (negative)
+            d.exponent = -d.exponent;
+    }
     while (d.count > 0 && d.digits[static_cast<std::size_t>(d.count - 1)] == '0')
         --d.count;
     if (d.count == 0)
         d = DecimalDigits{};
     return d;
 }
+
+// Writes into a string sized once up front: these run four times per key
+// release, and growing the string a character at a time showed in profiles.
+class TextWriter {
+public:
+    explicit TextWriter(std::size_t capacity)
+    {
+        m_text.resize(capacity);
+        m_end = m_text.data();
+    }
+    void put(char c) { *m_end++ = c; }
+    void put(std::string_view s) { m_end = std::copy(s.begin(), s.end(), m_end); }
+    void put(std::size_t count, char c) { m_end = std::fill_n(m_end, count, c); }
+    std::string finish()
+    {
+        m_text.resize(static_cast<std::size_t>(m_end - m_text.data()));
+        return std::move(m_text);
+    }
+
+private:
+    std::string m_text;
+    char* m_end = nullptr;
+};
 
 } // namespace
 
@@ -210,7 +242,7 @@ DecimalDigits DecimalDigits::of(double value)
     // (1.79769313486232E+308) and the text would no longer read back: there
     // the last digit is cut instead of rounded.
     double back = 0;
-    if (std::from_chars(buf, r.ptr, back).ec == std::errc::result_out_of_range) {
+    if (d.exponent == 308 && std::from_chars(buf, r.ptr, back).ec == std::errc::result_out_of_range) {
         int i = d.count - 1;
         while (i > 0 && d.digits[static_cast<std::size_t>(i)] == '0')
             d.digits[static_cast<std::size_t>(i--)] = '9';
@@ -272,46 +304,45 @@ std::string NumberText::text(const DecimalDigits& number) const
 {
     if (number.count == 0)
         return "0";
-    std::string out;
-    out.reserve(24);
+    // Sign, 15 digits, separator, and either "E+308" or up to 14 zeros.
+    TextWriter out(40 + m_separator.size());
     if (number.negative)
-        out.push_back('-');
+        out.put('-');
     const auto digit = [&](int i) { return i < number.count ? number.digits[static_cast<std::size_t>(i)] : '0'; };
     const int e = number.exponent;
     if (e < -4 || e >= 15) {
         // Exponent form, as "1.5E-07" or "1E+16".
-        out.push_back(digit(0));
+        out.put(digit(0));
         if (number.count > 1) {
-            out.append(m_separator);
+            out.put(m_separator);
             for (int i = 1; i < number.count; ++i)
-                out.push_back(digit(i));
+                out.put(digit(i));
         }
-        out.push_back('E');
-        out.push_back(e < 0 ? '-' : '+');
+        out.put('E');
+        out.put(e < 0 ? '-' : '+');
         const int magnitude = e < 0 ? -e : e;
-        if (magnitude < 10)
-            out.push_back('0');
-        char buf[8];
-        const auto r = std::to_chars(buf, buf + sizeof buf, magnitude);
-        out.append(buf, r.ptr);
-        return out;
+        if (magnitude >= 100)
+            out.put(static_cast<char>('0' + magnitude / 100));
+        out.put(static_cast<char>('0' + magnitude / 10 % 10));
+        out.put(static_cast<char>('0' + magnitude % 10));
+        return out.finish();
     }
     if (e < 0) {
-        out.push_back('0');
-        out.append(m_separator);
-        out.append(static_cast<std::size_t>(-e - 1), '0');
+        out.put('0');
+        out.put(m_separator);
+        out.put(static_cast<std::size_t>(-e - 1), '0');
         for (int i = 0; i < number.count; ++i)
-            out.push_back(digit(i));
-        return out;
+            out.put(digit(i));
+        return out.finish();
     }
     for (int i = 0; i <= e; ++i)
-        out.push_back(digit(i));
+        out.put(digit(i));
     if (number.count > e + 1) {
-        out.append(m_separator);
+        out.put(m_separator);
         for (int i = e + 1; i < number.count; ++i)
-            out.push_back(digit(i));
+            out.put(digit(i));
     }
-    return out;
+    return out.finish();
 }
 
 std::string NumberText::format(const DecimalDigits& number, int decimals) const
@@ -352,26 +383,26 @@ std::string NumberText::format(const DecimalDigits& number, int decimals) const
     while (count > 0 && digits[static_cast<std::size_t>(count - 1)] == '0')
         --count;
 
-    std::string out;
-    out.reserve(static_cast<std::size_t>((exponent > 0 ? exponent : 0) + decimals + 4));
+    TextWriter out(static_cast<std::size_t>(1 + (exponent > 0 ? exponent + 1 : 1) + decimals)
+                   + m_separator.size());
     // A negative value that rounds to zero shows without its sign.
     if (number.negative && count > 0)
-        out.push_back('-');
+        out.put('-');
     const auto digit = [&](int i) { return i >= 0 && i < count ? digits[static_cast<std::size_t>(i)] : '0'; };
     if (count > 0 && exponent >= 0) {
         for (int place = exponent; place >= 0; --place)
-            out.push_back(digit(exponent - place));
+            out.put(digit(exponent - place));
     } else {
-        out.push_back('0');
+        out.put('0');
     }
-    out.append(m_separator);
+    out.put(m_separator);
     for (int place = -1; count > 0 && place >= -decimals; --place) {
         const int i = exponent - place;
         if (i >= count)
             break;
-        out.push_back(digit(i));
+        out.put(digit(i));
     }
-    return out;
+    return out.finish();
 }
 
 std::string NumberText::format(std::string_view text, int decimals) const
