@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/webpanel.h"
 #include "ui/main/form1.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
-    platform::prepareWebPanel();
     QApplication app(argc, argv);
     Form1 window;
     window.show();

@@ -14,11 +14,6 @@ namespace platform {
 
 class WebView;
 
-// Call in main() before the QApplication is constructed. The browser engine
-// is loaded later as a plugin, and by then it needs the shared OpenGL
-// contexts it would otherwise have asked for itself.
-void prepareWebPanel();
-
 // The browser strip of the main window. The browser (WebBrowser1) is made
 // only after the host frame has first painted, by loading the engine module,
 // so the window comes up without waiting for the engine. When the module is

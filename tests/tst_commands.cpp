@@ -22,9 +22,6 @@
 
 namespace {
 
-// The browser engine needs its attribute set before QApplication exists.
-const bool webPanelPrepared = (platform::prepareWebPanel(), true);
-
 constexpr Page kAdvertPages[] = {
     {"/guanggao54.html", "<html><body style='margin:0;background:#ffe0c0'>advert</body></html>"},
 };
@@ -104,6 +101,7 @@ private slots:
     void webSiteLinks();
     void aboutIsModal();
     void advertPageLoads();
+    void tabReachesTheBrowserLast();
     void closingUnloadsTheCalculator();
     // Last: leaving through the menu ends the application's event loops.
     void closeMenuEndsWithoutCloseEvents();
@@ -114,7 +112,6 @@ private:
 
 void TestCommands::init()
 {
-    QVERIFY(webPanelPrepared);
     m_window = std::make_unique<Form1>(QStringLiteral("www.orvane.example"), QStringLiteral("."));
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -314,6 +311,19 @@ void TestCommands::advertPageLoads()
     w.showNormal();
     QTRY_COMPARE_WITH_TIMEOUT(loaded.count(), 3, 60000);
     QCOMPARE(loaded.last().first().toBool(), true);
+}
+
+// The browser closes the Tab cycle, after the last button.
+void TestCommands::tabReachesTheBrowserLast()
+{
+    Form1& w = *m_window;
+    if (!w.webPanel()->view())
+        QVERIFY(QSignalSpy(w.webPanel(), &platform::WebPanel::viewCreated).wait(60000));
+    button(w, "Command2")->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(w.windowHandle(), Qt::Key_Tab);
+    QWidget* focused = QApplication::focusWidget();
+    QVERIFY(focused);
+    QVERIFY(w.findChild<QWidget*>("Picture1")->isAncestorOf(focused));
 }
 
 void TestCommands::closingUnloadsTheCalculator()

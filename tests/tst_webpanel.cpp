@@ -96,10 +96,6 @@ bool runningAsRoot()
 class TstWebPanel : public QObject {
     Q_OBJECT
 
-public:
-    // The engine module is loaded after the application exists.
-    static void initMain() { platform::prepareWebPanel(); }
-
 private slots:
     void cleanup();
     void browserOverhangsItsFrame();
@@ -290,31 +286,14 @@ void TstWebPanel::localFilesAreRefused()
 void TstWebPanel::panelStaysEmptyWithoutEngine_data()
 {
     QTest::addColumn<QByteArray>("module");
-    QTest::addColumn<bool>("prepared");
-    QTest::newRow("module missing") << QByteArray("/nonexistent/zelvan/libzelvan_webview.so") << true;
-    QTest::newRow("module not a plugin") << QCoreApplication::applicationFilePath().toLocal8Bit() << true;
-    QTest::newRow("application not prepared for the engine") << QByteArray() << false;
+    QTest::newRow("module missing") << QByteArray("/nonexistent/zelvan/libzelvan_webview.so");
+    QTest::newRow("module not a plugin") << QCoreApplication::applicationFilePath().toLocal8Bit();
 }
 
 void TstWebPanel::panelStaysEmptyWithoutEngine()
 {
     QFETCH(QByteArray, module);
-    QFETCH(bool, prepared);
-    if (!module.isEmpty())
-        qputenv("ZELVAN_WEBVIEW_PLUGIN", module);
-    // Qt warns on each change of the attribute once the application exists.
-    const char* lateAttribute =
-        "Attribute Qt::AA_ShareOpenGLContexts must be set before QCoreApplication is created.";
-    auto restore = qScopeGuard([&] {
-        if (!prepared) {
-            QTest::ignoreMessage(QtWarningMsg, lateAttribute);
-            QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-        }
-    });
-    if (!prepared) {
-        QTest::ignoreMessage(QtWarningMsg, lateAttribute);
-        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, false);
-    }
+    qputenv("ZELVAN_WEBVIEW_PLUGIN", module);
     PageServer server(pages);
     QVERIFY(server.isListening());
     Host host;
