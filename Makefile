@@ -87,7 +87,7 @@ bench:
 
 # The engine under libFuzzer with AddressSanitizer and UBSan, in a clang tree
 # of its own. `make fuzz` runs for FUZZ_SECONDS; the test run does 30 s from
-# the committed seed corpus.
+# the committed starting corpus in fuzz/corpus.
 FUZZ_DIR     ?= build-fuzz
 FUZZ_SECONDS ?= 600
 FUZZ_FLAGS   := -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
@@ -102,7 +102,7 @@ fuzz: fuzz-build
 
 fuzz-smoke: fuzz-build
 	rm -rf $(FUZZ_DIR)/smoke && mkdir -p $(FUZZ_DIR)/smoke
-	$(FUZZ_DIR)/bin/fuzz_engine -max_total_time=30 -seed=1 -max_len=120000 -print_final_stats=1 \
+	$(FUZZ_DIR)/bin/fuzz_engine -max_total_time=30 -max_len=120000 -print_final_stats=1 \
 	    $(FUZZ_DIR)/smoke fuzz/corpus
 
 clean:

@@ -7,8 +7,8 @@
 // shows the user's own text, nothing, or a well-formed rounded number; a key
 // release changes nothing outside its own group; the calculator shows what a
 // calculator core fed the same presses shows; each stacked pair shows one
-// button. The run is fixed by its seed (ZELVAN_RANDOM_SEED, and
-// ZELVAN_RANDOM_STEPS for the length); a failure names seed and step.
+// button. The run is fixed by its generator's start value (ZELVAN_RANDOM_SEED,
+// and ZELVAN_RANDOM_STEPS for the length); a failure names both and the step.
 #include "engine/steps.h"
 #include "engine/unitboxes.h"
 #include "ui/calculator/calculatorcore.h"
@@ -50,8 +50,8 @@ constexpr int kBoxes = engine::UnitBoxes::kBoxCount;
 quint32 seedToUse()
 {
     bool ok = false;
-    const quint32 seed = qEnvironmentVariable("ZELVAN_RANDOM_SEED").toUInt(&ok);
-    return ok ? seed : kDefaultSeed;
+    const quint32 startValue = qEnvironmentVariable("ZELVAN_RANDOM_SEED").toUInt(&ok);
+    return ok ? startValue : kDefaultSeed;
 }
 
 int stepsToRun()
@@ -217,7 +217,7 @@ namespace {
 // One main window, its calculator, and what the test expects of both.
 class Session {
 public:
-    Session(quint32 seed, const QString& separator);
+    Session(quint32 startValue, const QString& separator);
 
     bool start();
     // One random action and every check after it: empty when all held.
@@ -290,8 +290,8 @@ private:
     int m_slotChecks = 0;
 };
 
-Session::Session(quint32 seed, const QString& separator)
-    : m_rng(seed)
+Session::Session(quint32 startValue, const QString& separator)
+    : m_rng(startValue)
     , m_separator(separator)
     , m_core(separator.toStdString())
 {
@@ -848,17 +848,17 @@ void TestRandomGui::randomActions_data()
 void TestRandomGui::randomActions()
 {
     QFETCH(QString, separator);
-    const quint32 seed = seedToUse();
+    const quint32 startValue = seedToUse();
     const int steps = stepsToRun();
-    qInfo("seed %u, %d steps (ZELVAN_RANDOM_SEED and ZELVAN_RANDOM_STEPS replay a run)", seed, steps);
+    qInfo("random start value %u, %d steps (ZELVAN_RANDOM_SEED and ZELVAN_RANDOM_STEPS replay a run)", startValue, steps);
 
-    Session session(seed, separator);
+    Session session(startValue, separator);
     QVERIFY(session.start());
     for (int i = 1; i <= steps; ++i) {
         const QString problem = session.step();
         if (!problem.isEmpty())
-            QFAIL(qPrintable(QStringLiteral("seed %1, step %2: %3\nlast actions:\n%4")
-                                 .arg(seed).arg(i).arg(problem, session.recentActions())));
+            QFAIL(qPrintable(QStringLiteral("random start value %1, step %2: %3\nlast actions:\n%4")
+                                 .arg(startValue).arg(i).arg(problem, session.recentActions())));
     }
     qInfo("%s", qPrintable(session.tally()));
 }
