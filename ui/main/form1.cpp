@@ -11,7 +11,6 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDirIterator>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QWindowStateChangeEvent>
@@ -26,14 +25,15 @@
 
 namespace {
 
-// Every size of the program icon in the resources, so that the title bar,
-// the task bar and the window switcher each pick a sharp one.
+// The program icon in the sizes a title bar, task bar or window switcher
+// draws, up to twice 32 px for high-DPI screens. Every size given here is
+// decoded and sent to the window system when the window is created, so the
+// larger ones (for launchers, installed with the package) are left out.
 QIcon programIcon()
 {
     QIcon icon;
-    QDirIterator pictures(QStringLiteral(":/icons"), {QStringLiteral("zelvan-*.png")});
-    while (pictures.hasNext())
-        icon.addFile(pictures.next());
+    for (int size : {16, 22, 24, 32, 48, 64})
+        icon.addFile(QStringLiteral(":/icons/zelvan-%1.png").arg(size), QSize(size, size));
     return icon;
 }
 
