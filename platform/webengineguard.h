@@ -1,11 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+class QString;
+
 namespace platform {
 
 // Whether the browser engine may be started in this process at all. Some
 // set-ups make Chromium end the whole process instead of failing, and the web
 // panel must never take the program down with it. One implementation per OS.
 bool browserEngineMayStart();
+
+// Whether Chromium, started with these switches (QTWEBENGINE_CHROMIUM_FLAGS),
+// would surely run without its sandbox. Only a plain "--no-sandbox" word
+// before any bare "--" counts: Chromium reads no switches after "--". Quotes,
+// which the engine's own reading of the variable interprets, count as doubt,
+// and doubt counts as the sandbox on.
+bool flagsTurnSandboxOff(const QString& flags);
 
 } // namespace platform

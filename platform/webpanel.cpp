@@ -1,30 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/webpanel.h"
 
+#include "platform/urlopener.h"
 #include "platform/webengineguard.h"
-#include "platform/webviewfactory.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFrame>
-#include <QOpenGLContext>
 #include <QPluginLoader>
-#include <QRect>
-#include <QSurfaceFormat>
 #include <QTimer>
-
-// Exported by QtGui and used by its own start-up to install the shared
-// context; not declared in a public header.
-Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
 
 namespace platform {
 namespace {
-
-// In the frame's client area, inside its border. The browser overhangs that
-// area on every side, so its own border and scroll bars are clipped away and
-// only the inside of the page shows.
-constexpr QRect browserGeometry{-8, -8, 625, 129};
 
 QStringList moduleCandidates()
 {
@@ -43,28 +31,29 @@ QStringList moduleCandidates()
     return candidates;
 }
 
-// The browser engine renders through a GL context shared with the
-// application's. Qt makes that context while the application starts when
-// asked to (Qt::AA_ShareOpenGLContexts), but that loads the GL driver before
-// the window is on screen: 50-80 ms and some 60 MB with software GL. The
-// context is made here instead, just before the engine loads, the same way
-// Qt would have made it; the engine finds it when it starts.
-void shareGlContexts()
+// When the engine starts it warns, on standard error, that it was loaded by
+// a plugin without a shared GL context, and when it first draws, that it
+// found no GL scene to draw into. Both are meant for programs that draw the
+// engine with OpenGL; the panel draws it in software on purpose. Those two
+// lines are dropped, everything else passes on.
+QtMessageHandler previousHandler = nullptr;
+
+void withoutEngineGlWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
-    if (QOpenGLContext::globalShareContext())
+    if (type == QtWarningMsg
+        && (message.startsWith(QLatin1String("Qt WebEngine seems to be initialized from a plugin"))
+            || message.startsWith(QLatin1String("No suitable graphics backend found"))))
         return;
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    auto* context = new QOpenGLContext(qApp);
-    context->setFormat(QSurfaceFormat::defaultFormat());
-    context->create();
-    qt_gl_set_global_share_context(context);
+    previousHandler(type, context, message);
 }
 
 } // namespace
 
-WebPanel::WebPanel(QFrame* host)
+WebPanel::WebPanel(QFrame* host, QString browserName, QRect browserGeometry)
     : QObject(host)
     , m_host(host)
+    , m_browserName(std::move(browserName))
+    , m_browserGeometry(browserGeometry)
 {
     m_host->installEventFilter(this);
 }
@@ -100,7 +89,9 @@ void WebPanel::createView()
 {
     if (!browserEngineMayStart())
         return;
-    shareGlContexts();
+
+    if (!previousHandler)
+        previousHandler = qInstallMessageHandler(withoutEngineGlWarnings);
 
     WebViewFactory* factory = nullptr;
     for (const QString& candidate : moduleCandidates()) {
@@ -125,14 +116,20 @@ void WebPanel::createView()
 
     // The view may outlive the panel while its frame deletes its children.
     QPointer<WebPanel> self(this);
-    m_web = factory->createView(clientArea, [self](bool ok) {
+    WebViewHooks hooks;
+    hooks.loadFinished = [self](bool ok) {
         if (self)
             emit self->loadFinished(ok);
-    });
+    };
+    // The same way out as the maker's site from the about window.
+    hooks.openExternally = [](const QUrl& url) { openUrl(url.toString().toStdString()); };
+    m_web = factory->createView(clientArea, std::move(hooks));
     if (!m_web)
         return;
+    m_web->setPatience(m_patience);
     m_view = m_web->widget();
-    m_view->setGeometry(browserGeometry);
+    m_view->setObjectName(m_browserName);
+    m_view->setGeometry(m_browserGeometry);
     m_view->show();
     emit viewCreated();
     if (m_url.isValid())

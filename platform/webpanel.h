@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/webviewfactory.h"
+
 #include <QObject>
 #include <QPointer>
+#include <QRect>
+#include <QString>
 #include <QUrl>
 
 #include <memory>
@@ -11,8 +15,6 @@ class QFrame;
 class QPluginLoader;
 
 namespace platform {
-
-class WebView;
 
 // The browser strip of the main window. The browser (WebBrowser1) is made
 // only after the host frame has first painted, by loading the engine module,
@@ -23,7 +25,9 @@ class WebPanel : public QObject {
     Q_OBJECT
 
 public:
-    explicit WebPanel(QFrame* host);
+    // The browser gets the object name browserName and is placed at
+    // browserGeometry in the host frame's client area (inside its border).
+    WebPanel(QFrame* host, QString browserName, QRect browserGeometry);
     ~WebPanel() override;
 
     // Starts loading url and returns at once. Before the browser exists the
@@ -32,6 +36,10 @@ public:
 
     // The browser widget, inside the host frame's border; nullptr until created.
     QWidget* view() const;
+
+    // How long a page may take to load or to answer before its renderer is
+    // ended and the page loaded again; for a view made from now on.
+    void setPatience(WebViewPatience patience) { m_patience = patience; }
 
 signals:
     void viewCreated();
@@ -44,6 +52,9 @@ private:
     void createView();
 
     QFrame* m_host;
+    QString m_browserName;
+    QRect m_browserGeometry;
+    WebViewPatience m_patience;
     std::unique_ptr<QPluginLoader> m_loader;
     QPointer<QWidget> m_view;
     WebView* m_web = nullptr; // lives as long as m_view

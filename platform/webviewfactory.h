@@ -9,6 +9,7 @@
 
 #include <QtPlugin>
 
+#include <chrono>
 #include <functional>
 
 class QUrl;
@@ -16,29 +17,45 @@ class QWidget;
 
 namespace platform {
 
+// How long the browser gives a page before it ends the page's renderer and
+// loads the page again: a load that has not finished, or a page that has not
+// answered a ping, after this long.
+struct WebViewPatience {
+    std::chrono::milliseconds load{20000};
+    std::chrono::milliseconds response{10000};
+};
+
+// What the browser tells the panel.
+struct WebViewHooks {
+    // Once per finished load; false when the page could not be loaded (the
+    // browser then shows its own error page) or the navigation was refused.
+    std::function<void(bool ok)> loadFinished;
+    // A page asked for a new window on a user's click: an http or https
+    // address for the desktop's browser.
+    std::function<void(const QUrl& url)> openExternally;
+};
+
 // One browser widget made by the module. The widget itself is owned by its
 // Qt parent; this interface lives exactly as long as the widget.
 class WebView {
 public:
-    // Called once per finished load; false when the page could not be loaded
-    // (the browser then shows its own error page) or the navigation was refused.
-    using LoadFinished = std::function<void(bool ok)>;
-
     virtual ~WebView() = default;
     virtual QWidget* widget() = 0;
     // Starts loading and returns at once.
     virtual void load(const QUrl& url) = 0;
+    virtual void setPatience(WebViewPatience patience) = 0;
 };
 
 class WebViewFactory {
 public:
     virtual ~WebViewFactory() = default;
-    // Creates the browser, named "WebBrowser1", as a child of parent. The
-    // browser refuses pop-ups, new windows, dialogs and local files.
-    virtual WebView* createView(QWidget* parent, WebView::LoadFinished onLoadFinished) = 0;
+    // Creates the browser as a child of parent. The browser refuses pop-ups,
+    // dialogs, local files, the program's own resources and every permission
+    // a page asks for, and ends and reloads a page that hangs or crashes.
+    virtual WebView* createView(QWidget* parent, WebViewHooks hooks) = 0;
 };
 
 } // namespace platform
 
-#define ZELVAN_WEBVIEWFACTORY_IID "org.zelvan.WebViewFactory/1.0"
+#define ZELVAN_WEBVIEWFACTORY_IID "org.zelvan.WebViewFactory/2.0"
 Q_DECLARE_INTERFACE(platform::WebViewFactory, ZELVAN_WEBVIEWFACTORY_IID)

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/webpanel.h"
 #include "pageserver.h"
+#include "urlrecorder.h"
+#include "platform/webengineguard.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFrame>
 #include <QHostAddress>
@@ -16,9 +19,8 @@
 
 #include <memory>
 
-#ifdef Q_OS_UNIX
+#include <signal.h>
 #include <unistd.h>
-#endif
 
 using platform::WebPanel;
 
@@ -39,6 +41,35 @@ constexpr Page pages[] = {
      "fetch('/report?opened=' + (w ? 1 : 0));"
      "</script></body></html>"},
     {"/popup.html", "<html><body>popup</body></html>"},
+    // Asks for what nobody is there to grant, and says what it got.
+    {"/ask.html",
+     "<html><body><script>"
+     "function report(k, v) { fetch('/report?' + k + '=' + v); }"
+     "Notification.requestPermission().then(function (p) { report('notifications', p); });"
+     "navigator.geolocation.getCurrentPosition(function () { report('geolocation', 'granted'); },"
+     " function (e) { report('geolocation', e.code == e.PERMISSION_DENIED ? 'denied' : 'failed'); });"
+     "var img = new Image();"
+     "img.onload = function () { report('qrc', 'loaded'); };"
+     "img.onerror = function () { report('qrc', 'refused'); };"
+     "img.src = 'qrc:/qt-project.org/styles/commonstyle/images/file-16.png';"
+     "report('heap', performance.memory.jsHeapSizeLimit <= 128 * 1048576 ? 'bounded'"
+     " : performance.memory.jsHeapSizeLimit);"
+     "</script></body></html>"},
+    // Never finishes loading.
+    {"/hang.html", "<html><body><script>for (;;) {}</script></body></html>"},
+    // Loads, then never answers again.
+    {"/busy.html",
+     "<html><body>busy<script>"
+     "window.onload = function () { setTimeout(function () { for (;;) {} }, 100); };"
+     "</script></body></html>"},
+    // Three links side by side, each 180 px wide, filling the visible strip.
+    {"/links.html",
+     "<html><body style='margin:0;background:#00ffff'>"
+     "<a href='/blank.html' target='_blank' style='position:absolute;left:0;top:0;width:180px;height:140px'>a</a>"
+     "<a href='#' onclick=\"window.open('/opened.html'); return false\""
+     " style='position:absolute;left:200px;top:0;width:180px;height:140px'>b</a>"
+     "<a href='/other.html' style='position:absolute;left:400px;top:0;width:180px;height:140px'>c</a>"
+     "</body></html>"},
 };
 
 // The main window's bottom strip in small: a top-level widget holding the
@@ -51,7 +82,7 @@ struct Host {
         frame->setObjectName(QStringLiteral("Picture1"));
         frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         frame->setGeometry(32, 32, 585, 97);
-        panel = new WebPanel(frame);
+        panel = new WebPanel(frame, QStringLiteral("WebBrowser1"), QRect(-8, -8, 625, 129));
     }
 
     bool show()
@@ -82,13 +113,62 @@ int visibleTopLevels()
     return n;
 }
 
+// The field of /proc/PID/stat after "pid (comm) state ": the command may
+// hold blanks, so the fields are counted from its closing parenthesis.
+QByteArray statField(qint64 pid, int index)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2).split(' ').value(index);
+}
+
+// The renderer processes the browser engine started for this test: forked
+// by the engine's zygote, they are the engine's processes whose parent is
+// one of the engine's processes.
+QList<qint64> rendererPids()
+{
+    QList<qint64> found;
+    const qint64 self = QCoreApplication::applicationPid();
+    const auto isEngine = [](qint64 pid) {
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+        return comm.open(QIODevice::ReadOnly) && comm.readAll().startsWith("QtWebEngineProc");
+    };
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool numeric = false;
+        const qint64 pid = entry.toLongLong(&numeric);
+        if (!numeric || !isEngine(pid))
+            continue;
+        const qint64 zygote = statField(pid, 1).toLongLong();
+        if (isEngine(zygote) && statField(zygote, 1).toLongLong() == self)
+            found << pid;
+    }
+    return found;
+}
+
+// Processor time (clock ticks) the given processes have used so far.
+qint64 cpuTicks(const QList<qint64>& pids)
+{
+    qint64 ticks = 0;
+    for (qint64 pid : pids) // utime and stime
+        ticks += statField(pid, 11).toLongLong() + statField(pid, 12).toLongLong();
+    return ticks;
+}
+
+QString reported(const PageServer& server, const QString& key)
+{
+    const QString prefix = QStringLiteral("/report?%1=").arg(key);
+    for (const QString& request : server.requests()) {
+        if (request.startsWith(prefix))
+            return request.mid(prefix.size());
+    }
+    return {};
+}
+
 bool runningAsRoot()
 {
-#ifdef Q_OS_UNIX
     return ::getuid() == 0;
-#else
-    return false;
-#endif
 }
 
 } // namespace
@@ -106,6 +186,15 @@ private slots:
     void reportsEachLoad();
     void pageOpensNoWindow();
     void localFilesAreRefused();
+    void pageRequestsAreRefused_data();
+    void pageRequestsAreRefused();
+    void hungPageIsEndedAndGivenUp_data();
+    void hungPageIsEndedAndGivenUp();
+    void crashedRendererReloadsAtOnce();
+    void clickedNewWindowOpensInBrowser_data();
+    void clickedNewWindowOpensInBrowser();
+    void sandboxSwitchIsReadAsChromiumDoes_data();
+    void sandboxSwitchIsReadAsChromiumDoes();
     void panelStaysEmptyWithoutEngine_data();
     void panelStaysEmptyWithoutEngine();
     void rootWithSandboxOnLeavesPanelEmpty();
@@ -233,6 +322,7 @@ void TstWebPanel::pageOpensNoWindow()
 {
     PageServer server(pages);
     QVERIFY(server.isListening());
+    UrlRecorder browser;
     Host host;
     QSignalSpy finished(host.panel, &WebPanel::loadFinished);
     QVERIFY(host.show());
@@ -251,6 +341,152 @@ void TstWebPanel::pageOpensNoWindow()
     QVERIFY2(!server.requests().contains(QStringLiteral("/popup.html")),
              "a pop-up was loaded");
     QCOMPARE(visibleTopLevels(), before);
+    QVERIFY2(browser.opened.isEmpty(), "a window without a click went to the desktop's browser");
+}
+
+void TstWebPanel::pageRequestsAreRefused_data()
+{
+    QTest::addColumn<QString>("request");
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("notifications are denied") << "notifications" << "denied";
+    QTest::newRow("the location is denied") << "geolocation" << "denied";
+    QTest::newRow("the program's resources are out of reach") << "qrc" << "refused";
+    QTest::newRow("the script heap is bounded") << "heap" << "bounded";
+}
+
+void TstWebPanel::pageRequestsAreRefused()
+{
+    QFETCH(QString, request);
+    QFETCH(QString, answer);
+    PageServer server(pages);
+    QVERIFY(server.isListening());
+    Host host;
+    QSignalSpy finished(host.panel, &WebPanel::loadFinished);
+    host.panel->navigate(server.url(QStringLiteral("/ask.html")));
+    QVERIFY(host.show());
+    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(finished, true), loadTimeout);
+    // Unanswered, a request would stay pending and the page say nothing.
+    QTRY_VERIFY_WITH_TIMEOUT(!reported(server, request).isEmpty(), 20000);
+    QCOMPARE(reported(server, request), answer);
+}
+
+void TstWebPanel::hungPageIsEndedAndGivenUp_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("a load that never finishes") << "/hang.html";
+    QTest::newRow("a loaded page that stops answering") << "/busy.html";
+}
+
+void TstWebPanel::hungPageIsEndedAndGivenUp()
+{
+    QFETCH(QString, path);
+    PageServer server(pages);
+    QVERIFY(server.isListening());
+    Host host;
+    host.panel->setPatience({std::chrono::milliseconds(1500), std::chrono::milliseconds(1500)});
+    QSignalSpy finished(host.panel, &WebPanel::loadFinished);
+    host.panel->navigate(server.url(path));
+    QVERIFY(host.show());
+
+    // Ended and loaded again twice, then given up.
+    QTRY_COMPARE_WITH_TIMEOUT(server.requests().count(path), 3, loadTimeout);
+    QTest::qWait(5000);
+    QCOMPARE(server.requests().count(path), 3);
+    // Nothing of the page burns a processor any more: a renderer in an
+    // endless loop would take about 100 ticks in this second.
+    const QList<qint64> renderers = rendererPids();
+    const qint64 before = cpuTicks(renderers);
+    QTest::qWait(1000);
+    QVERIFY2(cpuTicks(renderers) - before < 30, "a renderer is still running the page's loop");
+
+    // The panel's next load is tried afresh.
+    finished.clear();
+    host.panel->navigate(server.url(QStringLiteral("/advert.html")));
+    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(finished, true), loadTimeout);
+}
+
+void TstWebPanel::crashedRendererReloadsAtOnce()
+{
+    PageServer server(pages);
+    QVERIFY(server.isListening());
+    Host host;
+    // Far longer than this test waits: the reload must come from the crash.
+    host.panel->setPatience({std::chrono::minutes(5), std::chrono::minutes(5)});
+    QSignalSpy finished(host.panel, &WebPanel::loadFinished);
+    host.panel->navigate(server.url(QStringLiteral("/advert.html")));
+    QVERIFY(host.show());
+    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(finished, true), loadTimeout);
+
+    const QList<qint64> renderers = rendererPids();
+    QVERIFY(!renderers.isEmpty());
+    finished.clear();
+    for (qint64 pid : renderers)
+        ::kill(static_cast<pid_t>(pid), SIGKILL);
+    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(finished, true), 15000);
+    QCOMPARE(server.requests(), QStringList(2, QStringLiteral("/advert.html")));
+}
+
+void TstWebPanel::clickedNewWindowOpensInBrowser_data()
+{
+    QTest::addColumn<int>("x");
+    QTest::addColumn<QString>("opened");
+    QTest::addColumn<QString>("navigated");
+    QTest::newRow("target=_blank link") << 90 << "/blank.html" << "";
+    QTest::newRow("window.open on a click") << 290 << "/opened.html" << "";
+    QTest::newRow("ordinary link stays in the panel") << 490 << "" << "/other.html";
+}
+
+void TstWebPanel::clickedNewWindowOpensInBrowser()
+{
+    QFETCH(int, x);
+    QFETCH(QString, opened);
+    QFETCH(QString, navigated);
+    PageServer server(pages);
+    QVERIFY(server.isListening());
+    UrlRecorder browser;
+    Host host;
+    QSignalSpy finished(host.panel, &WebPanel::loadFinished);
+    host.panel->navigate(server.url(QStringLiteral("/links.html")));
+    QVERIFY(host.show());
+    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(finished, true), loadTimeout);
+    finished.clear();
+    // The engine takes clicks only once the page is on screen.
+    const QPoint centre = host.frame->geometry().center();
+    QTRY_VERIFY_WITH_TIMEOUT(host.window.grab().toImage().pixelColor(centre) == QColor(0, 255, 255),
+                             loadTimeout);
+
+    QWidget* page = host.panel->view()->focusProxy();
+    QVERIFY(page);
+    // Clicked within the visible strip, below the browser's hidden edge.
+    QTest::mouseClick(page, Qt::LeftButton, {}, QPoint(x, 50));
+    if (!opened.isEmpty()) {
+        QTRY_COMPARE_WITH_TIMEOUT(browser.opened, QList<QUrl>{server.url(opened)}, 20000);
+        QVERIFY(!server.requests().contains(opened));
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(hasFinished(finished, true), loadTimeout);
+        QCOMPARE(server.requests().last(), navigated);
+        QVERIFY(browser.opened.isEmpty());
+    }
+}
+
+void TstWebPanel::sandboxSwitchIsReadAsChromiumDoes_data()
+{
+    QTest::addColumn<QString>("flags");
+    QTest::addColumn<bool>("off");
+    QTest::newRow("none") << "" << false;
+    QTest::newRow("the switch alone") << "--no-sandbox" << true;
+    QTest::newRow("among others, tabs between") << "--disable-gpu\t--no-sandbox" << true;
+    QTest::newRow("a bare -- alone") << "--" << false;
+    QTest::newRow("after a bare --, an argument") << "--disable-gpu -- --no-sandbox" << false;
+    QTest::newRow("quoted, left to the engine") << "\"--no-sandbox\"" << false;
+    QTest::newRow("a longer switch") << "--no-sandboxing" << false;
+}
+
+void TstWebPanel::sandboxSwitchIsReadAsChromiumDoes()
+{
+    QFETCH(QString, flags);
+    QFETCH(bool, off);
+    QCOMPARE(platform::flagsTurnSandboxOff(flags), off);
 }
 
 void TstWebPanel::localFilesAreRefused()

@@ -1,14 +1,47 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/webview/webviewplugin.h"
 
+#include "platform/endprocess.h"
+
+#include <QElapsedTimer>
+#include <QLoggingCategory>
+#include <QPointer>
+#include <QQuickWindow>
+#include <QSGRendererInterface>
+#include <QTimer>
 #include <QUrl>
+#include <QWebEngineFileSystemAccessRequest>
+#include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineRegisterProtocolHandlerRequest>
+#include <QWebEngineScript>
 #include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInfo>
+#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 
 namespace platform {
 namespace {
+
+bool isWebAddress(const QUrl& url)
+{
+    const QString scheme = url.scheme();
+    return scheme == u"http" || scheme == u"https";
+}
+
+// The engine serves the program's own resources (qrc:) to any page that
+// asks for them; a remote page has no business with them.
+class NoProgramResources final : public QWebEngineUrlRequestInterceptor {
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override
+    {
+        if (info.requestUrl().scheme() == u"qrc")
+            info.block(true);
+    }
+};
 
 // The advert's page. Whatever it does, it must neither block nor leave the
 // panel: no new windows, no modal dialogs, no local files.
@@ -20,24 +53,35 @@ public:
         QWebEngineSettings* s = settings();
         s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
         s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+        // Pop-ups without a click stay blocked; a click's new window reaches
+        // newWindowRequested, which hands it to the desktop's browser.
         s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
         s->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
         s->setAttribute(QWebEngineSettings::ScreenCaptureEnabled, false);
         // The panel is smaller than its browser; scroll bars would only show
         // through on pages taller than the visible strip.
         s->setAttribute(QWebEngineSettings::ShowScrollBars, false);
+
+        // Nobody is there to answer a page's questions: camera, microphone,
+        // screen, location, notifications, pointer lock, protocol handlers
+        // and files are all refused at once instead of waiting forever.
+        connect(this, &QWebEnginePage::featurePermissionRequested, this,
+                [this](const QUrl& origin, Feature feature) {
+                    setFeaturePermission(origin, feature, PermissionDeniedByUser);
+                });
+        connect(this, &QWebEnginePage::registerProtocolHandlerRequested, this,
+                [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
+        connect(this, &QWebEnginePage::fileSystemAccessRequested, this,
+                [](QWebEngineFileSystemAccessRequest request) { request.reject(); });
     }
 
 protected:
-    // Covers what the settings above cannot: target="_blank" links, the
-    // middle click and pages that open windows despite the setting.
+    // A new window that newWindowRequested left alone: refused.
     QWebEnginePage* createWindow(WebWindowType) override { return nullptr; }
 
     bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override
     {
-        const QString scheme = url.scheme();
-        return scheme == u"http" || scheme == u"https"
-            || url == QUrl(QStringLiteral("about:blank"));
+        return isWebAddress(url) || url == QUrl(QStringLiteral("about:blank"));
     }
 
     // The engine would show these as modal message boxes over the main window.
@@ -60,37 +104,172 @@ protected:
 
 class PanelView final : public QWebEngineView, public WebView {
 public:
-    PanelView(QWidget* parent, LoadFinished onLoadFinished)
+    PanelView(QWidget* parent, WebViewHooks hooks)
         : QWebEngineView(parent)
+        , m_hooks(std::move(hooks))
         // Off the record: cookies and cache stay in memory, nothing is written to disk.
         , m_profile(new QWebEngineProfile(this))
-        , m_page(new PanelPage(m_profile, this))
+        , m_page(nullptr)
     {
-        setObjectName(QStringLiteral("WebBrowser1"));
+        m_profile->setUrlRequestInterceptor(new NoProgramResources(m_profile));
+        m_page = new PanelPage(m_profile, this);
         // The engine's menu offers "view source" and "save page", which would
         // open windows and file dialogs.
         setContextMenuPolicy(Qt::NoContextMenu);
         setPage(m_page);
-        if (onLoadFinished)
-            connect(m_page, &QWebEnginePage::loadFinished, this, std::move(onLoadFinished));
+
+        connect(m_page, &QWebEnginePage::loadStarted, this, [this] {
+            m_pingClock.invalidate();
+            m_loadClock.start();
+            m_watch.start();
+        });
+        connect(m_page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+            m_loadClock.invalidate();
+            m_pingClock.invalidate();
+            if (m_hooks.loadFinished)
+                m_hooks.loadFinished(ok);
+        });
+        connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
+                [this] { rendererGone(); });
+        connect(m_page, &QWebEnginePage::newWindowRequested, this,
+                [this](QWebEngineNewWindowRequest& request) {
+                    // Left unhandled, the request ends in createWindow and is refused.
+                    if (request.isUserInitiated() && isWebAddress(request.requestedUrl())
+                        && m_hooks.openExternally)
+                        m_hooks.openExternally(request.requestedUrl());
+                });
+
+        m_watch.setInterval(500);
+        connect(&m_watch, &QTimer::timeout, this, [this] { watch(); });
     }
 
     // The page must go before its profile, which is deleted with the other children.
     ~PanelView() override { delete m_page; }
 
     QWidget* widget() override { return this; }
-    void load(const QUrl& url) override { m_page->load(url); }
+
+    void load(const QUrl& url) override
+    {
+        m_url = url;
+        m_retries = 0;
+        m_page->load(url);
+    }
+
+    void setPatience(WebViewPatience patience) override { m_patience = patience; }
 
 private:
+    // Twice a second: a load that takes too long, or a loaded page whose
+    // renderer no longer answers a ping (a script that never returns), has
+    // its renderer ended. The ping runs in a world of its own, so a page
+    // cannot answer for a stuck renderer or stop the answer.
+    void watch()
+    {
+        if (m_loadClock.isValid()) {
+            if (m_loadClock.elapsed() > m_patience.load.count())
+                endRenderer();
+            return;
+        }
+        if (m_pingClock.isValid()) {
+            if (m_pingClock.elapsed() > m_patience.response.count())
+                endRenderer();
+            return;
+        }
+        m_pingClock.start();
+        QPointer<PanelView> self(this);
+        const int generation = m_generation;
+        m_page->runJavaScript(QStringLiteral("0"), QWebEngineScript::ApplicationWorld,
+                              [self, generation](const QVariant&) {
+                                  if (!self || generation != self->m_generation)
+                                      return;
+                                  self->m_pingClock.invalidate();
+                              });
+    }
+
+    void endRenderer()
+    {
+        m_watch.stop();
+        m_loadClock.invalidate();
+        m_pingClock.invalidate();
+        if (!endProcess(m_page->renderProcessPid()))
+            rendererGone();
+        // Otherwise renderProcessTerminated follows and reloads.
+    }
+
+    // A crashed, killed or hung renderer: the page is loaded again at once,
+    // but only a few times for each load the panel asked for, so a page that
+    // always hangs or crashes is given up (until the panel's next load)
+    // instead of burning a processor for the rest of the run.
+    void rendererGone()
+    {
+        ++m_generation;
+        m_watch.stop();
+        m_loadClock.invalidate();
+        m_pingClock.invalidate();
+        if (m_retries >= kRetries || !m_url.isValid())
+            return;
+        ++m_retries;
+        m_page->load(m_url);
+    }
+
+    static constexpr int kRetries = 2;
+
+    WebViewHooks m_hooks;
     QWebEngineProfile* m_profile;
     PanelPage* m_page;
+    QUrl m_url;
+    WebViewPatience m_patience;
+    QTimer m_watch;
+    QElapsedTimer m_loadClock;
+    QElapsedTimer m_pingClock;
+    int m_generation = 0;
+    int m_retries = 0;
 };
+
+// The engine describes its GL set-up in the "qt.webenginecontext" category
+// when it starts, reading the format of the application's shared GL context.
+// With software rendering there is no such context, and Qt 6.4 reads it all
+// the same and crashes; the description is switched off, whatever the
+// logging rules say. Every other category goes through the previous filter.
+QLoggingCategory::CategoryFilter previousFilter = nullptr;
+
+void withoutEngineGlReport(QLoggingCategory* category)
+{
+    if (previousFilter)
+        previousFilter(category);
+    if (qstrcmp(category->categoryName(), "qt.webenginecontext") == 0) {
+        category->setEnabled(QtDebugMsg, false);
+        category->setEnabled(QtInfoMsg, false);
+    }
+}
+
+// Switches the engine reads when it starts, added to any the user gave. A
+// bounded script heap, so a page cannot grow its renderer without end; it
+// dies of it instead, and is loaded again a limited number of times.
+void addEngineSwitches()
+{
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    flags += " --js-flags=--max-old-space-size=64";
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
+}
 
 } // namespace
 
-WebView* WebViewPlugin::createView(QWidget* parent, WebView::LoadFinished onLoadFinished)
+WebView* WebViewPlugin::createView(QWidget* parent, WebViewHooks hooks)
 {
-    return new PanelView(parent, std::move(onLoadFinished));
+    // The browser draws its page through a Qt Quick scene. On OpenGL that
+    // scene turns the main window into a GL window, which Qt can only do by
+    // destroying its native window and making a new one: the window blinks
+    // and a window manager may move it or take its focus. Software rendering
+    // keeps the window as it is, needs no GL driver in this process, and is
+    // plenty for a strip of 581 by 93 pixels. All this before the engine starts.
+    static const bool once = [] {
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+        previousFilter = QLoggingCategory::installFilter(withoutEngineGlReport);
+        addEngineSwitches();
+        return true;
+    }();
+    Q_UNUSED(once);
+    return new PanelView(parent, std::move(hooks));
 }
 
 } // namespace platform

@@ -16,7 +16,7 @@ class WebViewPlugin : public QObject, public WebViewFactory {
     Q_INTERFACES(platform::WebViewFactory)
 
 public:
-    WebView* createView(QWidget* parent, WebView::LoadFinished onLoadFinished) override;
+    WebView* createView(QWidget* parent, WebViewHooks hooks) override;
 };
 
 } // namespace platform
