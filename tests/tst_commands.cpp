@@ -3,6 +3,7 @@
 // the reset on showing, minimising and restoring, the menus, the web-site
 // links and the advert page in the web panel.
 #include "pageserver.h"
+#include "urlrecorder.h"
 #include "platform/webpanel.h"
 #include "ui/calculator/form3.h"
 #include "ui/main/form1.h"
@@ -54,19 +55,6 @@ void typeInto(Form1& window, int n, const QString& text)
     QTest::keyClicks(edit, text);
 }
 
-// Records the addresses handed to the desktop instead of opening a browser.
-class UrlRecorder : public QObject {
-    Q_OBJECT
-
-public:
-    UrlRecorder() { QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "open"); }
-    ~UrlRecorder() override { QDesktopServices::unsetUrlHandler(QStringLiteral("http")); }
-    QList<QUrl> opened;
-
-public slots:
-    void open(const QUrl& url) { opened << url; }
-};
-
 // Counts the close events a window receives.
 class CloseCounter : public QObject {
 public:
@@ -98,6 +86,8 @@ private slots:
     void calculatorClosedByTheUser();
     void systemCalculatorOffWithNoneRunning();
     void minimiseAndRestoreReset();
+    void focusStaysOnThePair_data();
+    void focusStaysOnThePair();
     void webSiteLinks();
     void aboutIsModal();
     void advertPageLoads();
@@ -261,16 +251,46 @@ void TestCommands::minimiseAndRestoreReset()
     QVERIFY(w.calculatorWindow()->isVisible());
 }
 
+void TestCommands::focusStaysOnThePair_data()
+{
+    QTest::addColumn<QString>("pressed");
+    QTest::addColumn<QString>("twin");
+    QTest::newRow("Calculator On") << "Command2" << "Command3";
+    QTest::newRow("Calculator Off") << "Command3" << "Command2";
+    QTest::newRow("WinCalc. Off") << "Command5" << "Command4";
+}
+
+// A button that hides itself hands the keyboard focus to the twin taking
+// its place, not to the next control in the Tab order (the web page).
+void TestCommands::focusStaysOnThePair()
+{
+    QFETCH(QString, pressed);
+    QFETCH(QString, twin);
+    Form1& w = *m_window;
+    QPushButton* button = ::button(w, qPrintable(pressed));
+    ::button(w, qPrintable(twin))->hide();
+    button->show();
+    button->setFocus(Qt::TabFocusReason);
+    QVERIFY(button->hasFocus());
+
+    QTest::keyClick(button, Qt::Key_Space);
+    QVERIFY(!button->isVisible());
+    QCOMPARE(QApplication::focusWidget(), ::button(w, qPrintable(twin)));
+}
+
+// Both links open the site of the window's own host, the advert's host.
 void TestCommands::webSiteLinks()
 {
     UrlRecorder recorder;
-    Form1& w = *m_window;
+    Form1 w(QStringLiteral("links.example"), QStringLiteral("."));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
     QTest::mouseClick(w.findChild<QLabel*>("Image2"), Qt::LeftButton);
     QTest::mouseClick(w.findChild<QLabel*>("Label37"), Qt::LeftButton);
     // Other labels and the banner behind Image2 open nothing.
     QTest::mouseClick(w.findChild<QLabel*>("Label25"), Qt::LeftButton);
     QTest::mouseClick(w.findChild<QLabel*>("Image1"), Qt::LeftButton, {}, QPoint(500, 20));
-    QCOMPARE(recorder.opened, (QList<QUrl>{QUrl("http://www.orvane.example"), QUrl("http://www.orvane.example")}));
+    QCOMPARE(recorder.opened, (QList<QUrl>{QUrl("http://links.example"), QUrl("http://links.example")}));
 }
 
 void TestCommands::aboutIsModal()

@@ -33,7 +33,7 @@ Form4::Form4(QWidget* parent)
 
     // The lines that name the site come from the build, so they are filled here.
     ui.Label2->setText(QStringLiteral("联系作者：") + QString::fromStdString(makersite::contactEmail()));
-    ui.Label3->setText(QStringLiteral("进入官网下载最新版：\n") + QString::fromUtf8(makersite::kSiteUrl)
+    ui.Label3->setText(QStringLiteral("进入官网下载最新版：\n") + QString::fromStdString(makersite::siteUrl())
                        + QLatin1Char('/'));
     ui.Label4->setText(QString::fromUtf8(makersite::kSlogan));
 
@@ -43,7 +43,7 @@ Form4::Form4(QWidget* parent)
         label->installEventFilter(this);
 
     // The window stays open: the browser comes up beside it.
-    connect(ui.Command1, &QToolButton::clicked, this, &OpenLatestVersionPage);
+    connect(ui.Command1, &QToolButton::clicked, this, [] { OpenLatestVersionPage(); });
 }
 
 void Form4::showModal(QWidget* owner)

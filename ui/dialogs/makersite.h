@@ -19,10 +19,16 @@ inline constexpr char kHost[] = ZELVAN_SITE_HOST;
 // The home page, opened by the "latest version" button and its stand-ins in
 // the main window. No trailing slash: the address handed to the shell has
 // always been exactly "http://" and the host.
-inline constexpr char kSiteUrl[] = "http://" ZELVAN_SITE_HOST;
+inline std::string siteUrl(std::string_view host = kHost)
+{
+    return "http://" + std::string(host);
+}
 
-// The page shown in the main window's web panel.
-inline constexpr char kAdvertUrl[] = "http://" ZELVAN_SITE_HOST "/guanggao54.html";
+// The page shown in the main window's web panel, on the same host.
+inline std::string advertUrl(std::string_view host = kHost)
+{
+    return siteUrl(host) + "/guanggao54.html";
+}
 
 // The author's address, at the site's domain without its "www." label (the
 // shorter address also fits the about window's contact line).

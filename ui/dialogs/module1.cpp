@@ -4,7 +4,7 @@
 #include "platform/urlopener.h"
 #include "ui/dialogs/makersite.h"
 
-void OpenLatestVersionPage()
+void OpenLatestVersionPage(std::string_view host)
 {
-    platform::openUrl(makersite::kSiteUrl);
+    platform::openUrl(makersite::siteUrl(host));
 }

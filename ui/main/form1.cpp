@@ -59,7 +59,11 @@ Form1::Form1(QString siteHost, const QString& decimalSeparator, QWidget* parent)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     setWindowIcon(programIcon());
 
-    m_webPanel = new platform::WebPanel(ui.Picture1);
+    // The browser overhangs the panel's client area by 8 px on every side, so
+    // its own border and scroll bars are clipped away and only the inside of
+    // the page shows.
+    m_webPanel = new platform::WebPanel(ui.Picture1, QStringLiteral("WebBrowser1"),
+                                        QRect(-8, -8, 625, 129));
 
     connectUnitBoxes();
     connectCommands();
@@ -70,7 +74,7 @@ Form1::~Form1() = default;
 
 QUrl Form1::advertUrl() const
 {
-    return QUrl(QStringLiteral("http://%1/guanggao54.html").arg(m_siteHost));
+    return QUrl(QString::fromStdString(makersite::advertUrl(m_siteHost.toStdString())));
 }
 
 void Form1::connectUnitBoxes()
@@ -115,7 +119,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
         const auto* widget = static_cast<QWidget*>(watched);
         // A click: pressed and released over the control with the left button.
         if (mouse->button() == Qt::LeftButton && widget->rect().contains(mouse->position().toPoint()))
-            OpenLatestVersionPage();
+            OpenLatestVersionPage(m_siteHost.toStdString());
         return true;
     }
     return QMainWindow::eventFilter(watched, event);
@@ -143,15 +147,26 @@ Form3& Form1::calculator()
 void Form1::showCalculator()
 {
     calculator().show();
-    ui.Command3->setVisible(true);
-    ui.Command2->setVisible(false);
+    swapPair(ui.Command2, ui.Command3, Order::ShowFirst);
 }
 
 void Form1::hideCalculator()
 {
     calculator().hide();
-    ui.Command2->setVisible(true);
-    ui.Command3->setVisible(false);
+    swapPair(ui.Command3, ui.Command2, Order::ShowFirst);
+}
+
+void Form1::swapPair(QAbstractButton* leaving, QAbstractButton* coming, Order order)
+{
+    // The button leaving would hand the keyboard focus to the next control
+    // in the Tab order, the web page; the one taking its place gets it.
+    const bool hadFocus = leaving->hasFocus();
+    if (order == Order::ShowFirst)
+        coming->setVisible(true);
+    leaving->setVisible(false);
+    coming->setVisible(true);
+    if (hadFocus)
+        coming->setFocus(Qt::OtherFocusReason);
 }
 
 void Form1::startSystemCalculator()
@@ -163,24 +178,20 @@ void Form1::startSystemCalculator()
                              QStringLiteral("无法启动系统计算器\n%1").arg(QString::fromStdString(error)));
         return;
     }
-    ui.Command4->setVisible(false);
-    ui.Command5->setVisible(true);
+    swapPair(ui.Command4, ui.Command5, Order::HideFirst);
 }
 
 void Form1::closeSystemCalculator()
 {
-    ui.Command5->setVisible(false);
-    ui.Command4->setVisible(true);
+    swapPair(ui.Command5, ui.Command4, Order::HideFirst);
     platform::closeSystemCalculator();
 }
 
 void Form1::resetButtonPairs()
 {
     calculator().hide();
-    ui.Command2->setVisible(true);
-    ui.Command3->setVisible(false);
-    ui.Command5->setVisible(false);
-    ui.Command4->setVisible(true);
+    swapPair(ui.Command3, ui.Command2, Order::ShowFirst);
+    swapPair(ui.Command5, ui.Command4, Order::HideFirst);
     m_webPanel->navigate(advertUrl());
 }
 

@@ -18,6 +18,7 @@
 #include <memory>
 
 class Form3;
+class QAbstractButton;
 class QLineEdit;
 
 namespace platform {
@@ -57,6 +58,10 @@ private:
     void clearBoxes();
     void showCalculator();
     void hideCalculator();
+    // The two buttons of a stacked pair change places: coming is shown and
+    // leaving hidden, in the given order, and the focus moves with them.
+    enum class Order { ShowFirst, HideFirst };
+    void swapPair(QAbstractButton* leaving, QAbstractButton* coming, Order order);
     void startSystemCalculator();
     void closeSystemCalculator();
     // Run when the window is first shown and on every minimise and restore:
