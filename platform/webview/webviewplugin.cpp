@@ -262,14 +262,26 @@ WebView* WebViewPlugin::createView(QWidget* parent, WebViewHooks hooks)
     // and a window manager may move it or take its focus. Software rendering
     // keeps the window as it is, needs no GL driver in this process, and is
     // plenty for a strip of 581 by 93 pixels. All this before the engine starts.
-    static const bool once = [] {
-        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
-        previousFilter = QLoggingCategory::installFilter(withoutEngineGlReport);
-        addEngineSwitches();
-        return true;
-    }();
-    Q_UNUSED(once);
-    return new PanelView(parent, std::move(hooks));
+    //
+    // The engine still asks the X11 platform about GLX when it starts, which
+    // loads the GL driver (some 55 MB with Mesa's software driver) into this
+    // process for nothing. With no GL integration the platform answers
+    // without it; the setting is read once, while the engine starts, and is
+    // not passed on to programs started later. A user's own choice stands.
+    static bool engineStarted = false;
+    if (engineStarted)
+        return new PanelView(parent, std::move(hooks));
+    engineStarted = true;
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    previousFilter = QLoggingCategory::installFilter(withoutEngineGlReport);
+    addEngineSwitches();
+    const bool withoutGlx = !qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION");
+    if (withoutGlx)
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+    auto* view = new PanelView(parent, std::move(hooks));
+    if (withoutGlx)
+        qunsetenv("QT_XCB_GL_INTEGRATION");
+    return view;
 }
 
 } // namespace platform
