@@ -19,11 +19,14 @@
 #
 # then prints min/median/max per program and the ratios against the goals.
 # Finally zelvan is started once more per WEB_RUNS and left WEB_WAIT_S seconds
-# for its web panel to load, and the QtWebEngineProcess children are measured
-# on their own.
+# for its web panel to load: every map of its window is counted (the window
+# must be mapped once), the advert's first painted frame is timed when
+# ADVERT_PORT serves it, and the proportional set size of zelvan and its
+# QtWebEngineProcess children is summed.
 #
 # Environment: RUNS=7 HOLD_MS=500 TIMEOUT_S=20 GAP_MS=300 WEB_RUNS=3 WEB_WAIT_S=5
 #              PROGRAMS="zelvan bare speedcrunch galculator" (a subset measures less)
+#              ADVERT_PORT (unset: no advert server; make bench sets it)
 # Needs: bash >= 5, Xvfb, xev and xprop (x11-utils), stdbuf and timeout (coreutils).
 set -u
 
@@ -350,39 +353,102 @@ ratio "peak RSS zelvan / bare window" "${MEDIAN_KB[zelvan]:-}" "${MEDIAN_KB[bare
 # among the processes that map them, so the sum over processes is honest.
 pss_of() { awk '$1 == "Pss:" { print $2; exit }' "/proc/$1/smaps_rollup" 2>/dev/null; }
 
+# With ADVERT_PORT set (make bench builds zelvan with 127.0.0.1:ADVERT_PORT as
+# its site), the advert page of bench/advert is served there, and the page
+# reports its first painted frame back (GET /painted).
+ADVERT_LOG=$TMPD/advert.log
+SERVER_PID=""
+if [ -n "${ADVERT_PORT:-}" ]; then
+    python3 "$(dirname "$0")/advertserver.py" "$ADVERT_PORT" "$(dirname "$0")/advert" "$ADVERT_LOG" &
+    SERVER_PID=$!
+    trap 'kill "$SERVER_PID" 2>/dev/null; cleanup' EXIT
+fi
+
+# web_launch: starts zelvan and watches it for WEB_WAIT_S seconds. Sets
+# WEB_MAPS (MapNotify events of managed windows: only zelvan draws on this
+# display, so all of them are its), FIRST_MS and LAST_MS (launch to the first
+# and the last of them), PAINT_MS (launch to the advert's first frame, empty
+# without an advert server) and leaves zelvan running as LAUNCHED.
+web_launch() {
+    local fifo=$TMPD/xev.fifo line t0 u0 pending="" deadline rc t
+    WEB_MAPS=0; FIRST_MS=""; LAST_MS=""; PAINT_MS=""
+    : >"$ADVERT_LOG"
+    rm -f "$fifo"; mkfifo "$fifo"
+    stdbuf -oL xev -root -event substructure -event property >"$fifo" 2>/dev/null &
+    XEV_PID=$!
+    exec 3<"$fifo"
+    timeout 5 xprop -root -format _ZELVAN_BENCH 8s -set _ZELVAN_BENCH web 2>/dev/null
+    while IFS= read -r -t 5 -u 3 line; do
+        [[ $line == PropertyNotify* ]] && break
+    done
+    uptime_cs; u0=$UP
+    t0=$EPOCHREALTIME
+    "$ZELVAN" >"$TMPD/web.log" 2>&1 &
+    LAUNCHED=$!
+    deadline=$(( u0 + WEB_WAIT_S * 100 ))
+    while :; do
+        uptime_cs
+        [ "$UP" -lt "$deadline" ] || break
+        IFS= read -r -t 0.5 -u 3 line; rc=$?
+        [ $rc -gt 128 ] && continue
+        [ $rc -ne 0 ] && break
+        case $line in
+            MapNotify*) pending=$EPOCHREALTIME ;;
+            *", override NO"*)
+                if [ -n "$pending" ]; then
+                    WEB_MAPS=$(( WEB_MAPS + 1 ))
+                    LAST_MS=$(ms_between "$t0" "$pending")
+                    [ -n "$FIRST_MS" ] || FIRST_MS=$LAST_MS
+                fi
+                pending="" ;;
+            *) pending="" ;;
+        esac
+    done
+    stop_xev
+    t=$(awk '$2 == "/painted" { print $1; exit }' "$ADVERT_LOG")
+    [ -n "$t" ] && PAINT_MS=$(ms_between "$t0" "$t")
+    return 0
+}
+
 echo
-echo "web panel: zelvan left ${WEB_WAIT_S}s after its map, $WEB_RUNS runs:"
-WEB_RSS=""; WEB_PSS=""; MAIN_RSS=""
+advert="none, the panel shows an error page"
+[ -n "$SERVER_PID" ] && advert="served on 127.0.0.1:$ADVERT_PORT"
+echo "web panel: zelvan left ${WEB_WAIT_S}s after launch, $WEB_RUNS runs (advert: $advert):"
+WEB_PSS=""; MAIN_PSS=""; TOTAL_PSS=""; LASTS=""; PAINTS=""; MAPS=""
 for run in $(seq "$WEB_RUNS"); do
-    launch zelvan "$ZELVAN"
-    if [ -z "$MAP_MS" ]; then
-        echo "  run $run: zelvan mapped no window within ${TIMEOUT_S}s"
-        stop_tree "$LAUNCHED"; LAUNCHED=""; continue
-    fi
-    sleep "$WEB_WAIT_S"
-    count=0; rss=0; pss=0
+    web_launch
+    count=0; pss=0
     for p in $(descendants "$LAUNCHED"); do
         [ "$p" = "$LAUNCHED" ] && continue
         [[ $(cat "/proc/$p/comm" 2>/dev/null) == QtWebEngineProc* ]] || continue
-        read_kib "$p" VmRSS || continue
-        count=$(( count + 1 )); rss=$(( rss + KIB )); pss=$(( pss + $(pss_of "$p") ))
+        count=$(( count + 1 )); pss=$(( pss + $(pss_of "$p") ))
     done
-    read_kib "$LAUNCHED" VmRSS; main=$KIB
+    main=$(pss_of "$LAUNCHED")
+    gl=$(grep -c -E 'swrast_dri|libLLVM' "/proc/$LAUNCHED/maps" 2>/dev/null)
     stop_tree "$LAUNCHED"; LAUNCHED=""
-    printf '  run %d: %d QtWebEngineProcess processes, VmRSS sum %7s kB (Pss sum %7s kB); main process VmRSS %7s kB\n' \
-        "$run" "$count" "$rss" "$pss" "${main:-?}"
+    printf '  run %d: %d maps (first %s ms, last %s ms), advert painted %s ms;' \
+        "$run" "$WEB_MAPS" "${FIRST_MS:-?}" "${LAST_MS:-?}" "${PAINT_MS:-?}"
+    printf ' PSS main %s kB + %d engine processes %s kB = %s kB; GL driver mapped: %s\n' \
+        "${main:-?}" "$count" "$pss" "$(( ${main:-0} + pss ))" "$([ "${gl:-0}" -gt 0 ] && echo yes || echo no)"
+    MAPS+="$WEB_MAPS "
+    [ -n "$LAST_MS" ] && LASTS+="$LAST_MS "
+    [ -n "$PAINT_MS" ] && PAINTS+="$PAINT_MS "
     if [ "$count" -gt 0 ]; then
-        WEB_RSS+="$rss "; WEB_PSS+="$pss "; MAIN_RSS+="$main "
+        WEB_PSS+="$pss "; MAIN_PSS+="${main:-0} "; TOTAL_PSS+="$(( ${main:-0} + pss )) "
     fi
     sleep "$(awk -v m="$GAP_MS" 'BEGIN { print m / 1000 }')"
 done
-if [ -n "$WEB_RSS" ]; then
-    mb() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
-    read -r _ r _ _ <<<"$(stats "$WEB_RSS")"
+mb() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
+read -r _ _ maxmaps _ <<<"$(stats "$MAPS")"
+read -r _ l _ _ <<<"$(stats "$LASTS")"
+read -r _ pt _ _ <<<"$(stats "$PAINTS")"
+echo "  median launch -> last map of the main window ${l:-?} ms (most maps in a run: ${maxmaps:-?});" \
+     "launch -> advert painted ${pt:-not measured} ms"
+if [ -n "$TOTAL_PSS" ]; then
     read -r _ s _ _ <<<"$(stats "$WEB_PSS")"
-    read -r _ m _ _ <<<"$(stats "$MAIN_RSS")"
-    echo "  median: web panel processes VmRSS sum $(mb "$r") MB (Pss sum $(mb "$s") MB);" \
-         "main process with the panel loaded VmRSS $(mb "$m") MB"
+    read -r _ m _ _ <<<"$(stats "$MAIN_PSS")"
+    read -r _ t _ _ <<<"$(stats "$TOTAL_PSS")"
+    echo "  median PSS: main process $(mb "$m") MB + engine processes $(mb "$s") MB = $(mb "$t") MB"
 else
     echo "  no QtWebEngineProcess children appeared: the web panel did not start"
 fi
