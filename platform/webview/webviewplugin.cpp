@@ -3,6 +3,9 @@
 
 #include "platform/endprocess.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QPointer>
@@ -139,7 +142,7 @@ public:
                         m_hooks.openExternally(request.requestedUrl());
                 });
 
-        m_watch.setInterval(500);
+        setPatience(m_patience);
         connect(&m_watch, &QTimer::timeout, this, [this] { watch(); });
     }
 
@@ -155,10 +158,17 @@ public:
         m_page->load(url);
     }
 
-    void setPatience(WebViewPatience patience) override { m_patience = patience; }
+    // The watch looks four times per patience, at most every 2.5 s: a ping
+    // costs the renderer next to nothing, but it need not wake it more often.
+    void setPatience(WebViewPatience patience) override
+    {
+        m_patience = patience;
+        m_watch.setInterval(std::clamp(std::min(patience.load, patience.response) / 4,
+                                       std::chrono::milliseconds(250), std::chrono::milliseconds(2500)));
+    }
 
 private:
-    // Twice a second: a load that takes too long, or a loaded page whose
+    // On every tick of the watch: a load that takes too long, or a loaded page whose
     // renderer no longer answers a ping (a script that never returns), has
     // its renderer ended. The ping runs in a world of its own, so a page
     // cannot answer for a stuck renderer or stop the answer.
