@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/main/form1.h"
 
-#include "platform/systemcalculator.h"
 #include "platform/webpanel.h"
 #include "ui/calculator/form3.h"
 #include "ui/dialogs/form2.h"
@@ -156,11 +155,14 @@ void Form1::hideCalculator()
 
 void Form1::startSystemCalculator()
 {
-    const std::string error = platform::startSystemCalculator();
-    if (!error.empty()) {
+    const platform::CalculatorStart started = m_systemCalculator.start();
+    if (started.error != platform::CalculatorError::None) {
         // The buttons stay as they were and the program goes on.
-        QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("无法启动系统计算器\n%1").arg(QString::fromStdString(error)));
+        const QString program = QString::fromStdString(started.program);
+        const QString reason = started.error == platform::CalculatorError::NotInstalled
+            ? QStringLiteral("没有找到计算器程序（%1）").arg(program)
+            : QStringLiteral("%1 无法运行").arg(program);
+        QMessageBox::warning(this, windowTitle(), QStringLiteral("无法启动系统计算器\n%1").arg(reason));
         return;
     }
     ui.Command4->setVisible(false);
@@ -171,7 +173,7 @@ void Form1::closeSystemCalculator()
 {
     ui.Command5->setVisible(false);
     ui.Command4->setVisible(true);
-    platform::closeSystemCalculator();
+    m_systemCalculator.closeOne();
 }
 
 void Form1::resetButtonPairs()
@@ -207,10 +209,10 @@ void Form1::changeEvent(QEvent* event)
 void Form1::closeEvent(QCloseEvent* event)
 {
     // Closing the window ends the program: the calculator window goes with
-    // it, and one system calculator window is asked to close.
+    // it, and one system calculator is asked to close.
     if (m_calculator)
         m_calculator->unload();
-    platform::closeSystemCalculator();
+    m_systemCalculator.closeOne();
     event->accept();
 }
 
