@@ -270,6 +270,8 @@ CalculatorStart SystemCalculator::start()
             names += std::string(names.empty() ? "" : ", ") + c.program;
         return {CalculatorError::NotInstalled, names};
     }
+    // Those that ended by themselves need not be remembered any longer.
+    std::erase_if(m_started, [](const Started& s) { return !isRunning(s.pid, s.program); });
     qint64 pid = 0;
     if (!QProcess::startDetached(path, {}, QString(), &pid))
         return {CalculatorError::NotStarted, path.toStdString()};
