@@ -162,10 +162,17 @@ bool closeX11Window(const Calculator& calculator)
     return false;
 }
 
-bool waylandSession()
+// This program on a Wayland desktop: natively, or through XWayland in a
+// Wayland session. Without a desktop at all (the offscreen platform) there is
+// nothing to close, as on X11, even when the environment names a session.
+bool onWaylandDesktop()
 {
-    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        || qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
+    const QString platform = QGuiApplication::platformName();
+    if (platform.startsWith(QLatin1String("wayland")))
+        return true;
+    return platform == QLatin1String("xcb")
+        && (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+            || qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland"));
 }
 
 // Peers that hang must not freeze the window for long: each call has its own
@@ -286,7 +293,7 @@ void SystemCalculator::closeOne()
         return;
     // On X11 sessions that is all: a calculator window not found is not an
     // error, and nothing else is tried.
-    if (!waylandSession())
+    if (!onWaylandDesktop())
         return;
     if (calculator && calculator->busName && closeThroughSessionBus(*calculator))
         return;
