@@ -2,19 +2,47 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace platform {
 
+// Why the desktop's calculator could not be started.
+enum class CalculatorError {
+    None,
+    NotInstalled, // no calculator program of the known ones exists here
+    NotStarted,   // the program exists but the system would not run it
+};
+
+struct CalculatorStart {
+    CalculatorError error = CalculatorError::None;
+    // The program run or tried; with NotInstalled, the names looked for,
+    // separated by ", ". Not meant as a sentence: the caller words that.
+    std::string program;
+};
+
 // The desktop's own calculator program, started and closed the way the
-// "WinCalc." buttons need: no process handle is kept; the calculator is found
-// again only by the class of its top-level window.
+// "WinCalc." buttons need. Where the desktop lets a program find another
+// program's windows (Windows, X11), the calculator is found again only by
+// its window class, whoever started it. Where it does not (Wayland), the
+// calculator is reached through its own application interface on the
+// session bus if it has one, and otherwise only the processes started here
+// can be found again, which is why this object remembers them.
+class SystemCalculator {
+public:
+    // Starts the calculator without waiting for it.
+    CalculatorStart start();
 
-// Starts the calculator without waiting for it. Returns an empty string on
-// success, otherwise why it could not be started (for the user, UTF-8).
-std::string startSystemCalculator();
+    // Asks one calculator to close, with the least force that works: one
+    // window asked to close as its close box would, else one calculator
+    // started here asked to end. Nothing to close is not an error.
+    void closeOne();
 
-// Finds one top-level window of the calculator's class and asks it to close,
-// as its close box would. No such window is not an error: nothing happens.
-void closeSystemCalculator();
+private:
+    struct Started {
+        long long pid;
+        std::string program; // the file started, to tell a reused process id
+    };
+    std::vector<Started> m_started;
+};
 
 } // namespace platform

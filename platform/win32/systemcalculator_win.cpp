@@ -6,7 +6,7 @@
 
 namespace platform {
 
-std::string startSystemCalculator()
+CalculatorStart SystemCalculator::start()
 {
     // From the system directory, never through the search path, so that a
     // calc.exe planted beside the program or in the working directory is
@@ -14,7 +14,7 @@ std::string startSystemCalculator()
     char directory[MAX_PATH] = {};
     const UINT length = GetSystemDirectoryA(directory, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
-        return "GetSystemDirectoryA failed";
+        return {CalculatorError::NotStarted, "calc.exe"};
     std::string commandLine = std::string("\"") + directory + "\\calc.exe\"";
 
     STARTUPINFOA startup = {};
@@ -26,18 +26,16 @@ std::string startSystemCalculator()
     if (!CreateProcessA(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         directory, &startup, &process)) {
         const DWORD error = GetLastError();
-        char message[512] = {};
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                       message, sizeof message, nullptr);
-        return application + ": " + message;
+        const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        return {missing ? CalculatorError::NotInstalled : CalculatorError::NotStarted, application};
     }
     // Nothing is kept: the calculator is found again by its window class.
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return {};
+    return {CalculatorError::None, application};
 }
 
-void closeSystemCalculator()
+void SystemCalculator::closeOne()
 {
     HWND window = FindWindowA("SciCalc", nullptr);
     // A null window makes the message go nowhere, as intended.

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/main/form1.h"
 
-#include "platform/systemcalculator.h"
 #include "platform/webpanel.h"
 #include "ui/calculator/form3.h"
 #include "ui/dialogs/form2.h"
@@ -171,11 +170,14 @@ void Form1::swapPair(QAbstractButton* leaving, QAbstractButton* coming, Order or
 
 void Form1::startSystemCalculator()
 {
-    const std::string error = platform::startSystemCalculator();
-    if (!error.empty()) {
+    const platform::CalculatorStart started = m_systemCalculator.start();
+    if (started.error != platform::CalculatorError::None) {
         // The buttons stay as they were and the program goes on.
-        QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("无法启动系统计算器\n%1").arg(QString::fromStdString(error)));
+        const QString program = QString::fromStdString(started.program);
+        const QString reason = started.error == platform::CalculatorError::NotInstalled
+            ? QStringLiteral("没有找到计算器程序（%1）").arg(program)
+            : QStringLiteral("%1 无法运行").arg(program);
+        QMessageBox::warning(this, windowTitle(), QStringLiteral("无法启动系统计算器\n%1").arg(reason));
         return;
     }
     swapPair(ui.Command4, ui.Command5, Order::HideFirst);
@@ -184,7 +186,7 @@ void Form1::startSystemCalculator()
 void Form1::closeSystemCalculator()
 {
     swapPair(ui.Command5, ui.Command4, Order::HideFirst);
-    platform::closeSystemCalculator();
+    m_systemCalculator.closeOne();
 }
 
 void Form1::resetButtonPairs()
@@ -218,10 +220,10 @@ void Form1::changeEvent(QEvent* event)
 void Form1::closeEvent(QCloseEvent* event)
 {
     // Closing the window ends the program: the calculator window goes with
-    // it, and one system calculator window is asked to close.
+    // it, and one system calculator is asked to close.
     if (m_calculator)
         m_calculator->unload();
-    platform::closeSystemCalculator();
+    m_systemCalculator.closeOne();
     event->accept();
 }
 

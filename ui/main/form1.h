@@ -7,6 +7,7 @@
 // class only carries texts between the boxes and engine::UnitBoxes.
 
 #include "engine/unitboxes.h"
+#include "platform/systemcalculator.h"
 #include "ui/dialogs/makersite.h"
 #include "ui_form1.h"
 
@@ -82,5 +83,8 @@ private:
     // One calculator window per run, made on first use; it has no owner.
     std::unique_ptr<Form3> m_calculator;
     platform::WebPanel* m_webPanel = nullptr;
+    // Remembers the calculators it started, for desktops where that is the
+    // only way to find one again.
+    platform::SystemCalculator m_systemCalculator;
     bool m_shown = false;
 };
