@@ -393,14 +393,19 @@ void TestForm1::unitLabelsNameTheirBoxes()
     }
     QCOMPARE(unitLabels, 26);
 
-    // Every box has a name of its own within its group.
+    // Every box has a name of its own within its group, and the group's
+    // caption as its description: the two "密耳" boxes differ only there.
+    int described = 0;
     for (const QGroupBox* frame : window->findChildren<QGroupBox*>()) {
         std::set<QString> names;
         for (const QLineEdit* edit : frame->findChildren<QLineEdit*>()) {
             QVERIFY2(!edit->accessibleName().isEmpty(), qPrintable(edit->objectName()));
             QVERIFY2(names.insert(edit->accessibleName()).second, qPrintable(edit->accessibleName()));
+            QCOMPARE(edit->accessibleDescription(), frame->title());
+            ++described;
         }
     }
+    QCOMPARE(described, kBoxCount);
 }
 
 void TestForm1::texts_data()

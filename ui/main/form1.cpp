@@ -15,6 +15,7 @@
 #include <QMouseEvent>
 #include <QWindowStateChangeEvent>
 #include <QGuiApplication>
+#include <QGroupBox>
 #include <QIcon>
 #include <QLayout>
 #include <QLocale>
@@ -86,6 +87,10 @@ void Form1::connectUnitBoxes()
         // Enter in any box is the clear button, as the window's default button
         // would be in a dialog.
         connect(box, &QLineEdit::returnPressed, ui.Command1, &QAbstractButton::click);
+        // Two boxes are both "密耳" (thickness and length): a screen reader
+        // tells them apart by the group they stand in.
+        if (const auto* group = qobject_cast<const QGroupBox*>(box->parentWidget()))
+            box->setAccessibleDescription(group->title());
     }
 }
 
