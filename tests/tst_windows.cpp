@@ -5,10 +5,15 @@
 #include "ui/dialogs/form2.h"
 #include "ui/dialogs/form4.h"
 #include "ui/main/form1.h"
+#include "ui/main/qttranslations.h"
 
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -65,6 +70,7 @@ class TestWindows : public QObject {
 private slots:
     void keysPressFocusedButton_data();
     void keysPressFocusedButton();
+    void qtTextsInChinese();
 };
 
 void TestWindows::keysPressFocusedButton_data()
@@ -111,6 +117,34 @@ void TestWindows::keysPressFocusedButton()
     QVERIFY(pressed->hasFocus());
     QTest::keyClick(pressed, Qt::Key(key), modifiers);
     QCOMPARE(clicked.count(), 1);
+}
+
+// The texts Qt itself draws, seen in a unit box's context menu and on a
+// message box's buttons, are Chinese like the rest, whatever the locale.
+void TestWindows::qtTextsInChinese()
+{
+    QCOMPARE(installChineseQtTranslations(), 2); // Qt's own catalogue and the browser's
+
+    // A Latin letter is allowed only as the accelerator in "(&U)" and in a
+    // key name after the tab.
+    const QRegularExpression latin(QStringLiteral("[A-Za-z]"));
+    const auto shownWords = [](QString text) {
+        return text.section(QLatin1Char('\t'), 0, 0).remove(QRegularExpression(QStringLiteral("\\(&.\\)")));
+    };
+    QStringList texts;
+    Form1 window(QStringLiteral("host.example"), QStringLiteral("."));
+    std::unique_ptr<QMenu> menu(window.findChild<QLineEdit*>(QStringLiteral("Text8"))->createStandardContextMenu());
+    for (const QAction* action : menu->actions()) {
+        if (!action->isSeparator())
+            texts.append(action->text());
+    }
+    QCOMPARE(texts.size(), 7); // undo, redo, cut, copy, paste, delete, select all
+    QMessageBox box(QMessageBox::Warning, window.windowTitle(), QStringLiteral("无法启动系统计算器"),
+                    QMessageBox::Ok | QMessageBox::Cancel);
+    texts.append(box.button(QMessageBox::Ok)->text());
+    texts.append(box.button(QMessageBox::Cancel)->text());
+    for (const QString& text : texts)
+        QVERIFY2(!shownWords(text).contains(latin), qPrintable(text));
 }
 
 QTEST_MAIN(TestWindows)
