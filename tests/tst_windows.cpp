@@ -4,6 +4,7 @@
 #include "ui/calculator/form3.h"
 #include "ui/dialogs/form2.h"
 #include "ui/dialogs/form4.h"
+#include "ui/main/facebutton.h"
 #include "ui/main/form1.h"
 #include "ui/main/qttranslations.h"
 
@@ -16,6 +17,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 
 #include <memory>
 
@@ -60,6 +62,61 @@ QStringList buttonNames(Window window)
     return names;
 }
 
+// The room a control's caption needs, laid out in the control's own font:
+// a label's text wrapped as the label wraps it, a frame's title beside its
+// indent, a button's picture and caption inside its border.
+QSize captionNeeds(const QWidget* control, const QString& caption)
+{
+    const QFontMetrics metrics = control->fontMetrics();
+    if (const auto* label = qobject_cast<const QLabel*>(control)) {
+        if (label->wordWrap() || caption.contains(QLatin1Char('\n'))) {
+            const int flags = int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
+            const QRect bounds(0, 0, label->wordWrap() ? label->contentsRect().width() : 0, 0);
+            return metrics.boundingRect(bounds, flags, caption).size();
+        }
+        // One line: its ink, from the label's left edge and placed on the
+        // baseline as the label's alignment puts it, must stay inside. A
+        // trailing blank or the line's empty leading may hang over, and so
+        // may the last column of ink: a Song face's Latin letters fill their
+        // half-width cell (" Kg" in its 17-pixel label).
+        const QRect ink = metrics.tightBoundingRect(caption);
+        const int room = label->contentsRect().height();
+        const int top = label->alignment() & Qt::AlignTop ? 0
+            : label->alignment() & Qt::AlignBottom     ? room - metrics.height()
+                                                        : (room - metrics.height()) / 2;
+        const int baseline = top + metrics.ascent();
+        const int overTop = qMax(0, -(baseline + ink.top()));
+        return {ink.right(), qMax(room, baseline + ink.bottom() + 1) + overTop};
+    }
+    if (qobject_cast<const QGroupBox*>(control))
+        return {metrics.horizontalAdvance(caption) + 8, metrics.height()};
+    const auto* button = qobject_cast<const QAbstractButton*>(control);
+    // The main window's buttons draw their picture behind the caption.
+    if (qobject_cast<const FaceButton*>(button))
+        return {metrics.horizontalAdvance(caption) + 4, metrics.height() + 4};
+    const QSize picture = button->icon().isNull() ? QSize(0, 0) : button->iconSize();
+    const auto* tool = qobject_cast<const QToolButton*>(button);
+    if (tool && tool->toolButtonStyle() == Qt::ToolButtonTextUnderIcon) {
+        return {qMax(picture.width(), metrics.horizontalAdvance(caption)) + 2,
+                picture.height() + metrics.height() + 2};
+    }
+    // Picture buttons stack the picture over the caption's ink.
+    const QRect ink = metrics.tightBoundingRect(caption);
+    return {qMax(picture.width(), metrics.horizontalAdvance(caption)) + 2,
+            picture.height() + (picture.isEmpty() ? metrics.height() : ink.height()) + 2};
+}
+
+QString captionOf(const QWidget* control)
+{
+    if (const auto* label = qobject_cast<const QLabel*>(control))
+        return label->pixmap().isNull() ? label->text() : QString();
+    if (const auto* frame = qobject_cast<const QGroupBox*>(control))
+        return frame->title();
+    if (const auto* button = qobject_cast<const QAbstractButton*>(control))
+        return button->text();
+    return {};
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Window)
@@ -71,6 +128,9 @@ private slots:
     void keysPressFocusedButton_data();
     void keysPressFocusedButton();
     void qtTextsInChinese();
+    void captionsFit_data();
+    void captionsFit();
+    void helpTextEndsAboveItsButton();
 };
 
 void TestWindows::keysPressFocusedButton_data()
@@ -145,6 +205,57 @@ void TestWindows::qtTextsInChinese()
     texts.append(box.button(QMessageBox::Cancel)->text());
     for (const QString& text : texts)
         QVERIFY2(!shownWords(text).contains(latin), qPrintable(text));
+}
+
+void TestWindows::captionsFit_data()
+{
+    QTest::addColumn<Window>("window");
+    for (const Window window : kWindows)
+        QTest::addRow("%s", windowName(window)) << window;
+}
+
+// Every caption, laid out in the font its control resolved to with the fonts
+// the program is installed with, fits the control's rectangle.
+void TestWindows::captionsFit()
+{
+    QFETCH(Window, window);
+    const auto shown = makeWindow(window);
+    shown->show();
+    QVERIFY(QTest::qWaitForWindowExposed(shown.get()));
+
+    QStringList tooLarge;
+    int captions = 0;
+    for (const QWidget* control : shown->findChildren<QWidget*>()) {
+        const QString caption = captionOf(control);
+        if (caption.isEmpty() || control->objectName().startsWith(QLatin1String("qt_")))
+            continue;
+        ++captions;
+        const QSize needs = captionNeeds(control, caption);
+        const auto* label = qobject_cast<const QLabel*>(control);
+        const QSize room = label ? label->contentsRect().size() : control->size();
+        if (needs.width() > room.width() || needs.height() > room.height()) {
+            tooLarge.append(QStringLiteral("%1 needs %2x%3 in %4x%5")
+                                .arg(control->objectName()).arg(needs.width()).arg(needs.height())
+                                .arg(room.width()).arg(room.height()));
+        }
+    }
+    QVERIFY(captions > 0);
+    QVERIFY2(tooLarge.isEmpty(), qPrintable(tooLarge.join(QStringLiteral("; "))));
+}
+
+// The help text, wrapped in its label, ends above the button under it: ten
+// lines of a Song face with SimSun's metrics, each sentence on a new line.
+void TestWindows::helpTextEndsAboveItsButton()
+{
+    Form2 help;
+    const auto* text = help.findChild<QLabel*>(QStringLiteral("Label1"));
+    const auto* button = help.findChild<QPushButton*>(QStringLiteral("Command1"));
+    const QSize needs = captionNeeds(text, text->text());
+    const int bottom = text->mapTo(&help, text->contentsRect().topLeft()).y() + needs.height();
+    QVERIFY2(bottom <= button->y(),
+             qPrintable(QStringLiteral("text ends at %1, button starts at %2 (%3 lines in %4)")
+                            .arg(bottom).arg(button->y()).arg(needs.height() / text->fontMetrics().lineSpacing())
+                            .arg(QFontInfo(text->font()).family())));
 }
 
 QTEST_MAIN(TestWindows)

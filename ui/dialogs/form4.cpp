@@ -3,6 +3,7 @@
 
 #include "ui/dialogs/makersite.h"
 #include "ui/dialogs/module1.h"
+#include "ui/fonts.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -24,6 +25,7 @@ bool isClick(const QMouseEvent* event, const QWidget* target)
 Form4::Form4(QWidget* parent)
     : QDialog(parent)
 {
+    useStandInFonts();
     ui.setupUi(this);
     m_closingLabels = {ui.Label1, ui.Label2};
     // Minimise and close boxes, no maximise box: the layout is fixed.

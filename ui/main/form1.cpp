@@ -8,6 +8,7 @@
 #include "ui/dialogs/form4.h"
 #include "ui/dialogs/module1.h"
 #include "ui/main/unitbox.h"
+#include "ui/fonts.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -21,6 +22,7 @@
 #include <QLocale>
 #include <QScreen>
 #include <QStyle>
+#include <QStyleFactory>
 
 #include <utility>
 
@@ -50,7 +52,24 @@ Form1::Form1(QString siteHost, const QString& decimalSeparator, QWidget* parent)
     , m_siteHost(std::move(siteHost))
     , m_engine(decimalSeparator.toStdString())
 {
+    useStandInFonts();
     ui.setupUi(this);
+    applyFractionalPointSizes(this);
+
+    // The client area in the system's colour for window backgrounds (white
+    // on most desktops), which Qt calls base; the labels and frames on it
+    // inherit it, those with a colour of their own keep theirs.
+    QPalette clientArea = ui.centralwidget->palette();
+    clientArea.setBrush(QPalette::Window, clientArea.base());
+    ui.centralwidget->setPalette(clientArea);
+    ui.centralwidget->setAutoFillBackground(true);
+    // Frames in the Windows manner, whatever the desktop's style: a thin
+    // etched line with the caption set into its top edge.
+    if (QStyle* frameStyle = QStyleFactory::create(QStringLiteral("Windows"))) {
+        frameStyle->setParent(this);
+        for (QGroupBox* frame : findChildren<QGroupBox*>())
+            frame->setStyle(frameStyle);
+    }
 
     // Minimise and close, no maximise box; the layout keeps the window at
     // exactly the menu bar over the fixed-size client area, at any scale.
