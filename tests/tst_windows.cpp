@@ -9,6 +9,8 @@
 #include "ui/main/qttranslations.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -117,6 +119,31 @@ QString captionOf(const QWidget* control)
     return {};
 }
 
+// The faces a designed family may resolve to: itself where it is installed,
+// or the stand-in of the same metrics that install-deps installs.
+const QMap<QString, QStringList>& faces()
+{
+    static const QMap<QString, QStringList> table = {
+        {QStringLiteral("Arial"), {QStringLiteral("Arial"), QStringLiteral("Liberation Sans")}},
+        {QStringLiteral("Arial Narrow"),
+         {QStringLiteral("Arial Narrow"), QStringLiteral("Liberation Sans Narrow"), QStringLiteral("Nimbus Sans Narrow")}},
+        {QStringLiteral("Calibri"), {QStringLiteral("Calibri"), QStringLiteral("Carlito")}},
+        {QStringLiteral("SimSun"), {QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN")}},
+        {QStringLiteral("NSimSun"), {QStringLiteral("NSimSun"), QStringLiteral("AR PL UMing CN")}},
+        {QStringLiteral("SimHei"), {QStringLiteral("SimHei"), QStringLiteral("WenQuanYi Micro Hei")}},
+        {QStringLiteral("Tahoma"), {QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")}},
+    };
+    return table;
+}
+
+QStringList numbered(const char* prefix, std::initializer_list<int> numbers)
+{
+    QStringList names;
+    for (const int n : numbers)
+        names.append(QStringLiteral("%1%2").arg(QLatin1String(prefix)).arg(n));
+    return names;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Window)
@@ -131,6 +158,8 @@ private slots:
     void captionsFit_data();
     void captionsFit();
     void helpTextEndsAboveItsButton();
+    void fontsAndColours_data();
+    void fontsAndColours();
 };
 
 void TestWindows::keysPressFocusedButton_data()
@@ -256,6 +285,119 @@ void TestWindows::helpTextEndsAboveItsButton()
              qPrintable(QStringLiteral("text ends at %1, button starts at %2 (%3 lines in %4)")
                             .arg(bottom).arg(button->y()).arg(needs.height() / text->fontMetrics().lineSpacing())
                             .arg(QFontInfo(text->font()).family())));
+}
+
+void TestWindows::fontsAndColours_data()
+{
+    QTest::addColumn<Window>("window");
+    QTest::addColumn<QStringList>("controls");
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<double>("size");
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<bool>("italic");
+    QTest::addColumn<QColor>("foreground");
+    QTest::addColumn<QColor>("background");
+
+    const QPalette system = QApplication::palette();
+    const QColor text = system.color(QPalette::WindowText);
+    const QColor windowBackground = system.color(QPalette::Base); // the client area's, white
+    const QColor buttonFace = system.color(QPalette::Button);
+    const QColor black(0, 0, 0);
+    const QColor white(255, 255, 255);
+    const QColor lightYellow(255, 255, 192);
+    const QColor lightBlue(192, 192, 255);
+
+    // The main window.
+    QTest::newRow("frames and plating labels: the window font")
+        << Window::Main << numbered("Frame", {1, 2, 3, 4, 5, 6, 7, 8}) + numbered("Label", {30, 31, 32, 33, 34, 35, 36, 38, 39, 40, 41, 42, 43, 44, 45, 46, 47, 48})
+        << "SimSun" << 9.0 << false << false << text << windowBackground;
+    QTest::newRow("unit labels of six groups")
+        << Window::Main << numbered("Label", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 22, 23, 27, 28, 29})
+        << "Arial" << 9.0 << false << false << text << windowBackground;
+    QTest::newRow("unit boxes of six groups")
+        << Window::Main << numbered("Text", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 23})
+        << "Arial" << 9.0 << false << false << black << white;
+    QTest::newRow("square signs") << Window::Main << numbered("Label", {17, 18, 19, 20})
+        << "Arial" << 8.25 << false << false << text << windowBackground;
+    QTest::newRow("pressure square sign") << Window::Main << QStringList{"Label24"}
+        << "Arial Narrow" << 8.25 << false << false << text << windowBackground;
+    QTest::newRow("pressure labels") << Window::Main << numbered("Label", {25, 26, 37, 49, 50})
+        << "Calibri" << 10.5 << false << false << text << windowBackground;
+    QTest::newRow("pressure boxes and plating inputs") << Window::Main << numbered("Text", {21, 22, 33, 34, 35, 24, 25, 28, 30})
+        << "Calibri" << 10.5 << false << false << black << white;
+    QTest::newRow("copper result") << Window::Main << QStringList{"Text27"}
+        << "Calibri" << 10.5 << false << false << black << QColor(255, 192, 128);
+    QTest::newRow("nickel and tin results") << Window::Main << numbered("Text", {26, 29})
+        << "Calibri" << 10.5 << false << false << black << QColor(224, 224, 224);
+    QTest::newRow("gold results") << Window::Main << numbered("Text", {31, 32})
+        << "Calibri" << 10.5 << false << false << black << QColor(255, 255, 0);
+    QTest::newRow("clear button") << Window::Main << QStringList{"Command1"}
+        << "NSimSun" << 14.25 << false << false << black << buttonFace;
+    QTest::newRow("Calculator On") << Window::Main << QStringList{"Command2"}
+        << "Arial" << 10.5 << true << false << black << QColor(255, 224, 192);
+    QTest::newRow("WinCalc. On") << Window::Main << QStringList{"Command4"}
+        << "Arial" << 10.5 << true << false << black << QColor(255, 128, 128);
+    QTest::newRow("Off buttons") << Window::Main << numbered("Command", {3, 5})
+        << "Arial" << 12.0 << true << false << black << buttonFace;
+    QTest::newRow("credit line") << Window::Main << QStringList{"Label21"}
+        << "Calibri" << 9.0 << false << false << QColor(64, 64, 64) << QColor(255, 255, 128);
+
+    // The help window.
+    QTest::newRow("help text") << Window::Help << QStringList{"Label1"}
+        << "SimSun" << 12.0 << false << false << text << system.color(QPalette::Window);
+
+    // The calculator.
+    QTest::newRow("display") << Window::Calculator << QStringList{"Text1"}
+        << "Arial" << 26.25 << true << true << QColor(224, 224, 224) << QColor(128, 128, 255);
+    QTest::newRow("digit keys") << Window::Calculator << numbered("Command", {1, 2, 3, 4, 5, 6, 7, 8, 9, 14})
+        << "Arial" << 12.0 << true << false << black << lightYellow;
+    QTest::newRow("operator keys") << Window::Calculator << numbered("Command", {10, 11, 13})
+        << "Arial" << 12.0 << true << false << black << lightBlue;
+    QTest::newRow("CE") << Window::Calculator << QStringList{"c"}
+        << "Arial" << 12.0 << true << false << black << QColor(255, 0, 0);
+    QTest::newRow("equals") << Window::Calculator << QStringList{"Command16"}
+        << "Arial" << 12.0 << true << false << black << QColor(192, 255, 192);
+    QTest::newRow("times") << Window::Calculator << QStringList{"Command12"}
+        << "Arial" << 15.0 << true << false << black << lightBlue;
+    QTest::newRow("point") << Window::Calculator << QStringList{"Command17"}
+        << "Arial" << 15.75 << true << false << black << lightYellow;
+    QTest::newRow("remainder and integer division") << Window::Calculator << numbered("Command", {15, 18})
+        << "SimHei" << 12.0 << false << false << black << lightBlue;
+
+    // The about window.
+    QTest::newRow("slogan") << Window::About << QStringList{"Label4"}
+        << "Tahoma" << 12.0 << true << false << QColor(192, 64, 0) << system.color(QPalette::Window);
+}
+
+// Each control's font as Qt resolved it (the face actually matched, its size,
+// weight and slant) and its colours, as designed: inheritance, fractional
+// sizes and the stand-in faces all show here.
+void TestWindows::fontsAndColours()
+{
+    QFETCH(Window, window);
+    QFETCH(QStringList, controls);
+    QFETCH(QString, family);
+    QFETCH(double, size);
+    QFETCH(bool, bold);
+    QFETCH(bool, italic);
+    QFETCH(QColor, foreground);
+    QFETCH(QColor, background);
+
+    const auto shown = makeWindow(window);
+    shown->show();
+    QVERIFY(QTest::qWaitForWindowExposed(shown.get()));
+    for (const QString& name : controls) {
+        const auto* control = shown->findChild<QWidget*>(name);
+        QVERIFY2(control, qPrintable(name));
+        const QFontInfo matched(control->font());
+        const QString face = matched.family().section(QStringLiteral(" ["), 0, 0); // without the foundry
+        QVERIFY2(faces().value(family).contains(face), qPrintable(name + QStringLiteral(": ") + face));
+        QCOMPARE(matched.pointSizeF(), size);
+        QCOMPARE(matched.bold(), bold);
+        QCOMPARE(matched.italic(), italic);
+        QCOMPARE(control->palette().color(control->foregroundRole()), foreground);
+        QCOMPARE(control->palette().color(control->backgroundRole()), background);
+    }
 }
 
 QTEST_MAIN(TestWindows)
