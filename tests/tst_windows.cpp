@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the four windows share: the keys that press a button, and captions
-// that fit their controls with the fonts the program is installed with.
+// What the four windows share: the keys that press a button, Qt's own texts
+// in Chinese, captions that fit their controls with the fonts the program is
+// installed with, and every control's font and colours as designed.
 #include "ui/calculator/form3.h"
 #include "ui/dialogs/form2.h"
 #include "ui/dialogs/form4.h"
