@@ -347,6 +347,9 @@ void TestWindows::fontsAndColours_data()
     QTest::newRow("help text") << Window::Help << QStringList{"Label1"}
         << "SimSun" << 12.0 << false << false << text << system.color(QPalette::Window);
 
+    QTest::newRow("help button: the window font") << Window::Help << QStringList{"Command1"}
+        << "SimSun" << 9.0 << false << false << black << buttonFace;
+
     // The calculator.
     QTest::newRow("display") << Window::Calculator << QStringList{"Text1"}
         << "Arial" << 26.25 << true << true << QColor(224, 224, 224) << QColor(128, 128, 255);
@@ -365,7 +368,12 @@ void TestWindows::fontsAndColours_data()
     QTest::newRow("remainder and integer division") << Window::Calculator << numbered("Command", {15, 18})
         << "SimHei" << 12.0 << false << false << black << lightBlue;
 
+    QTest::newRow("note under the keys: the window font") << Window::Calculator << QStringList{"Label1"}
+        << "SimSun" << 9.0 << false << false << text << system.color(QPalette::Window);
+
     // The about window.
+    QTest::newRow("about lines: the window font") << Window::About << numbered("Label", {1, 2, 3, 5})
+        << "SimSun" << 9.0 << false << false << text << system.color(QPalette::Window);
     QTest::newRow("slogan") << Window::About << QStringList{"Label4"}
         << "Tahoma" << 12.0 << true << false << QColor(192, 64, 0) << system.color(QPalette::Window);
 }
