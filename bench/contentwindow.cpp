@@ -55,9 +55,12 @@ int main(int argc, char* argv[])
     const char* headings[] = {"电镀铜消耗电量", "耗用铜材", "电镀镍消耗电量", "耗用镍材"};
     for (int i = 0; i < 4; ++i)
         (new QLabel(QString::fromUtf8(headings[i]), client))->setGeometry(464, 440 + 20 * i, 105, 17);
-    const char* buttons[] = {"清空数值", "Calculator On", "Calculator Off", "WinCalc. On", "WinCalc. Off"};
-    for (int i = 0; i < 5; ++i)
-        (new QPushButton(QString::fromUtf8(buttons[i]), client))->setGeometry(32 + 100 * (i % 2), 440 + 40 * (i / 2), 95, 27);
+    const char* buttons[] = {"清空数值", "Calculator On", "Calculator Off", "WinCalc. On",
+                             "WinCalc. Off"};
+    for (int i = 0; i < 5; ++i) {
+        auto* button = new QPushButton(QString::fromUtf8(buttons[i]), client);
+        button->setGeometry(32 + 100 * (i % 2), 440 + 40 * (i / 2), 95, 27);
+    }
 
     window.show();
     return app.exec();

@@ -127,7 +127,8 @@ const QMap<QString, QStringList>& faces()
     static const QMap<QString, QStringList> table = {
         {QStringLiteral("Arial"), {QStringLiteral("Arial"), QStringLiteral("Liberation Sans")}},
         {QStringLiteral("Arial Narrow"),
-         {QStringLiteral("Arial Narrow"), QStringLiteral("Liberation Sans Narrow"), QStringLiteral("Nimbus Sans Narrow")}},
+         {QStringLiteral("Arial Narrow"), QStringLiteral("Liberation Sans Narrow"),
+          QStringLiteral("Nimbus Sans Narrow")}},
         {QStringLiteral("Calibri"), {QStringLiteral("Calibri"), QStringLiteral("Carlito")}},
         {QStringLiteral("SimSun"), {QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN")}},
         {QStringLiteral("NSimSun"), {QStringLiteral("NSimSun"), QStringLiteral("AR PL UMing CN")}},
@@ -223,7 +224,8 @@ void TestWindows::qtTextsInChinese()
     };
     QStringList texts;
     Form1 window(QStringLiteral("host.example"), QStringLiteral("."));
-    std::unique_ptr<QMenu> menu(window.findChild<QLineEdit*>(QStringLiteral("Text8"))->createStandardContextMenu());
+    auto* metreBox = window.findChild<QLineEdit*>(QStringLiteral("Text8"));
+    std::unique_ptr<QMenu> menu(metreBox->createStandardContextMenu());
     for (const QAction* action : menu->actions()) {
         if (!action->isSeparator())
             texts.append(action->text());
@@ -284,7 +286,9 @@ void TestWindows::helpTextEndsAboveItsButton()
     const int bottom = text->mapTo(&help, text->contentsRect().topLeft()).y() + needs.height();
     QVERIFY2(bottom <= button->y(),
              qPrintable(QStringLiteral("text ends at %1, button starts at %2 (%3 lines in %4)")
-                            .arg(bottom).arg(button->y()).arg(needs.height() / text->fontMetrics().lineSpacing())
+                            .arg(bottom)
+                            .arg(button->y())
+                            .arg(needs.height() / text->fontMetrics().lineSpacing())
                             .arg(QFontInfo(text->font()).family())));
 }
 
@@ -310,13 +314,17 @@ void TestWindows::fontsAndColours_data()
 
     // The main window.
     QTest::newRow("frames and plating labels: the window font")
-        << Window::Main << numbered("Frame", {1, 2, 3, 4, 5, 6, 7, 8}) + numbered("Label", {30, 31, 32, 33, 34, 35, 36, 38, 39, 40, 41, 42, 43, 44, 45, 46, 47, 48})
+        << Window::Main
+        << numbered("Frame", {1, 2, 3, 4, 5, 6, 7, 8})
+               + numbered("Label", {30, 31, 32, 33, 34, 35, 36, 38, 39, 40, 41, 42, 43, 44, 45, 46, 47, 48})
         << "SimSun" << 9.0 << false << false << text << windowBackground;
     QTest::newRow("unit labels of six groups")
-        << Window::Main << numbered("Label", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 22, 23, 27, 28, 29})
+        << Window::Main
+        << numbered("Label", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 22, 23, 27, 28, 29})
         << "Arial" << 9.0 << false << false << text << windowBackground;
     QTest::newRow("unit boxes of six groups")
-        << Window::Main << numbered("Text", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 23})
+        << Window::Main
+        << numbered("Text", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 23})
         << "Arial" << 9.0 << false << false << black << white;
     QTest::newRow("square signs") << Window::Main << numbered("Label", {17, 18, 19, 20})
         << "Arial" << 8.25 << false << false << text << windowBackground;
@@ -324,7 +332,8 @@ void TestWindows::fontsAndColours_data()
         << "Arial Narrow" << 8.25 << false << false << text << windowBackground;
     QTest::newRow("pressure labels") << Window::Main << numbered("Label", {25, 26, 37, 49, 50})
         << "Calibri" << 10.5 << false << false << text << windowBackground;
-    QTest::newRow("pressure boxes and plating inputs") << Window::Main << numbered("Text", {21, 22, 33, 34, 35, 24, 25, 28, 30})
+    QTest::newRow("pressure boxes and plating inputs")
+        << Window::Main << numbered("Text", {21, 22, 33, 34, 35, 24, 25, 28, 30})
         << "Calibri" << 10.5 << false << false << black << white;
     QTest::newRow("copper result") << Window::Main << QStringList{"Text27"}
         << "Calibri" << 10.5 << false << false << black << QColor(255, 192, 128);

@@ -45,7 +45,8 @@ void FaceButton::paintEvent(QPaintEvent*)
     if (hasFocus()) {
         painter.setPen(QPen(Qt::black, kBorder, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
         painter.setBrush(Qt::NoBrush);
-        painter.drawRect(QRectF(rect()).adjusted(kBorder / 2.0, kBorder / 2.0, -kBorder / 2.0, -kBorder / 2.0));
+        const qreal half = kBorder / 2.0;
+        painter.drawRect(QRectF(rect()).adjusted(half, half, -half, -half));
     } else {
         QPalette shades = palette();
         shades.setColor(QPalette::Light, face.lighter(140));
@@ -56,6 +57,7 @@ void FaceButton::paintEvent(QPaintEvent*)
     if (down)
         captionRoom.translate(kPressedShift, kPressedShift);
     painter.setFont(font());
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    const QPalette::ColorGroup group = isEnabled() ? QPalette::Active : QPalette::Disabled;
+    painter.setPen(palette().color(group, QPalette::ButtonText));
     painter.drawText(captionRoom, Qt::AlignCenter, text());
 }
