@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/main/facebutton.h"
 
+#include <QImageReader>
 #include <QPainter>
 #include <qdrawutil.h>
 
@@ -16,6 +17,20 @@ FaceButton::FaceButton(QWidget* parent)
 {
 }
 
+void FaceButton::setPicture(const QString& fileName)
+{
+    m_picture = fileName;
+    m_face = QPixmap();
+    update();
+}
+
+void FaceButton::setPressedPicture(const QString& fileName)
+{
+    m_pressedPicture = fileName;
+    m_pressed = QPixmap();
+    update();
+}
+
 void FaceButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -25,20 +40,28 @@ void FaceButton::paintEvent(QPaintEvent*)
 
     const QRect inside = rect().adjusted(kBorder, kBorder, -kBorder, -kBorder);
     QRect captionRoom = inside;
-    const QList<QSize> pressedSizes = icon().availableSizes(QIcon::Active);
+    if (!m_picture.isEmpty() && (m_face.isNull() || m_faceFor != size())) {
+        // The picture stands centred at its own size; only the part inside
+        // the button is decoded.
+        QImageReader reader(m_picture);
+        const QSize full = reader.size();
+        const QPoint corner((width() - full.width()) / 2, (height() - full.height()) / 2);
+        const QRect shown = QRect(QPoint(0, 0), full) & rect().translated(-corner);
+        reader.setClipRect(shown);
+        m_face = QPixmap::fromImage(reader.read());
+        m_faceAt = corner + shown.topLeft();
+        m_faceFor = size();
+    }
+    if (!m_pressedPicture.isEmpty() && m_pressed.isNull())
+        m_pressed = QPixmap(m_pressedPicture);
+
     painter.save();
     painter.setClipRect(inside);
-    if (down && !pressedSizes.isEmpty()) {
-        const QPixmap picture = icon().pixmap(pressedSizes.first(), 1.0, QIcon::Active);
-        const QSize shown = picture.size();
-        painter.drawPixmap(inside.left(), inside.top() + (inside.height() - shown.height()) / 2, picture);
-        captionRoom.setLeft(inside.left() + shown.width() + kBorder);
-    } else if (const QList<QSize> sizes = icon().availableSizes(); !sizes.isEmpty()) {
-        // At its own size, not scaled: the face shows the middle of a picture
-        // larger than the button.
-        const QPixmap picture = icon().pixmap(sizes.first(), 1.0);
-        const QSize shown = picture.size();
-        painter.drawPixmap((width() - shown.width()) / 2, (height() - shown.height()) / 2, picture);
+    if (down && !m_pressed.isNull()) {
+        painter.drawPixmap(inside.left(), inside.top() + (inside.height() - m_pressed.height()) / 2, m_pressed);
+        captionRoom.setLeft(inside.left() + m_pressed.width() + kBorder);
+    } else {
+        painter.drawPixmap(m_faceAt, m_face);
     }
     painter.restore();
 
