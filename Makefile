@@ -83,10 +83,10 @@ bench:
 	@scripts/install-deps --bench
 	@cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DZELVAN_BUILD_BENCH=ON -DZELVAN_BUILD_TESTS=OFF \
 	    -DZELVAN_SITE_HOST=127.0.0.1:$(BENCH_ADVERT_PORT) $(CMAKE_ARGS) >/dev/null
-	@cmake --build $(BENCH_DIR) -j $(JOBS) --target bench_engine bench_typing zelvan zelvan_webview bench_barewindow
+	@cmake --build $(BENCH_DIR) -j $(JOBS) --target bench_engine bench_typing zelvan zelvan_webview bench_barewindow bench_contentwindow
 	$(BENCH_DIR)/bin/bench_engine --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	QT_QPA_PLATFORM=offscreen $(BENCH_DIR)/bin/bench_typing -median 9
-	ADVERT_PORT=$(BENCH_ADVERT_PORT) bench/startup.sh $(BENCH_DIR)/bin/zelvan $(BENCH_DIR)/bin/bench_barewindow
+	ADVERT_PORT=$(BENCH_ADVERT_PORT) bench/startup.sh $(BENCH_DIR)/bin/zelvan $(BENCH_DIR)/bin/bench_barewindow $(BENCH_DIR)/bin/bench_contentwindow
 
 # The engine under libFuzzer with AddressSanitizer and UBSan, in a clang tree
 # of its own. `make fuzz` runs for FUZZ_SECONDS; the test run does 30 s from

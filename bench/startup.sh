@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# bench/startup.sh ZELVAN BARE_WINDOW
+# bench/startup.sh ZELVAN BARE_WINDOW [CONTENT_WINDOW]
 #
 # Start-up benchmark. On a private Xvfb (no window manager), launches zelvan,
 # the bare Qt window (bench_barewindow) and two desktop calculators from the
@@ -18,6 +18,10 @@
 #                  driver) appear in its address space
 #
 # then prints min/median/max per program and the ratios against the goals.
+# CONTENT_WINDOW (bench_contentwindow) is the bare window's sibling with
+# content of zelvan's kind (menus, frames, 35 line edits, Chinese labels; no
+# pictures or style sheets); when given it runs as "content" and zelvan's
+# ratios against it are printed beside those against the empty window.
 # Finally zelvan is started once more per WEB_RUNS and left WEB_WAIT_S seconds
 # for its web panel to load: every map of its window is counted (the window
 # must be mapped once), the advert's first painted frame is timed when
@@ -25,28 +29,29 @@
 # QtWebEngineProcess children is summed.
 #
 # Environment: RUNS=7 HOLD_MS=500 TIMEOUT_S=20 GAP_MS=300 WEB_RUNS=3 WEB_WAIT_S=5
-#              PROGRAMS="zelvan bare speedcrunch galculator" (a subset measures less)
+#              PROGRAMS="zelvan bare content speedcrunch galculator" (a subset measures less)
 #              ADVERT_PORT (unset: no advert server; make bench sets it)
 # Needs: bash >= 5, Xvfb, xev and xprop (x11-utils), stdbuf and timeout (coreutils).
 set -u
 
-usage() { echo "usage: $0 ZELVAN BARE_WINDOW" >&2; exit 2; }
-[ $# -eq 2 ] || usage
+usage() { echo "usage: $0 ZELVAN BARE_WINDOW [CONTENT_WINDOW]" >&2; exit 2; }
+[ $# -eq 2 ] || [ $# -eq 3 ] || usage
 ZELVAN=$1
 BARE=$2
+CONTENT=${3:-}
 RUNS=${RUNS:-7}
 HOLD_MS=${HOLD_MS:-500}
 TIMEOUT_S=${TIMEOUT_S:-20}
 GAP_MS=${GAP_MS:-300}
 WEB_RUNS=${WEB_RUNS:-3}
 WEB_WAIT_S=${WEB_WAIT_S:-5}
-PROGRAMS=${PROGRAMS:-zelvan bare speedcrunch galculator}
+PROGRAMS=${PROGRAMS:-zelvan bare${CONTENT:+ content} speedcrunch galculator}
 
 for n in RUNS HOLD_MS TIMEOUT_S GAP_MS WEB_RUNS WEB_WAIT_S; do
     [[ ${!n} =~ ^[0-9]+$ ]] || { echo "startup.sh: $n must be a whole number" >&2; exit 2; }
 done
 [ "$RUNS" -ge 1 ] || { echo "startup.sh: RUNS must be at least 1" >&2; exit 2; }
-for f in "$ZELVAN" "$BARE"; do
+for f in "$ZELVAN" "$BARE" ${CONTENT:+"$CONTENT"}; do
     [ -x "$f" ] || { echo "startup.sh: $f is not an executable (build it first)" >&2; exit 2; }
 done
 for tool in Xvfb xev xprop stdbuf timeout; do
@@ -248,6 +253,13 @@ NAMES=()
 for n in $PROGRAMS; do
     case $n in
         zelvan|bare) NAMES+=("$n") ;;
+        # --- the window with content (optional third argument) ---
+        content)
+            if [ -n "$CONTENT" ]; then
+                NAMES+=("$n"); CMD[$n]=$CONTENT
+            else
+                echo "# content: no CONTENT_WINDOW given: skipped"
+            fi ;;
         speedcrunch|galculator)
             if command -v "$n" >/dev/null; then
                 NAMES+=("$n"); CMD[$n]=$(command -v "$n")
@@ -347,6 +359,11 @@ ratio "launch-to-map zelvan / bare window" "${MEDIAN_MS[zelvan]:-}" "${MEDIAN_MS
 ratio "launch-to-map zelvan / speedcrunch" "${MEDIAN_MS[zelvan]:-}" "${MEDIAN_MS[speedcrunch]:-}" "<" 1
 ratio "launch-to-map zelvan / galculator" "${MEDIAN_MS[zelvan]:-}" "${MEDIAN_MS[galculator]:-}" "<" 1
 ratio "peak RSS zelvan / bare window" "${MEDIAN_KB[zelvan]:-}" "${MEDIAN_KB[bare]:-}" "<=" 1.2
+# --- against the window with content ---
+if [ -n "$CONTENT" ]; then
+    ratio "launch-to-map zelvan / window w/ content" "${MEDIAN_MS[zelvan]:-}" "${MEDIAN_MS[content]:-}" "<=" 1.15
+    ratio "peak RSS zelvan / window w/ content" "${MEDIAN_KB[zelvan]:-}" "${MEDIAN_KB[content]:-}" "<=" 1.2
+fi
 
 # --- the web panel, on its own ------------------------------------------------
 # Proportional set size (kB) of a process: shared library pages are split

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/main/facebutton.h"
 #include "ui/main/form1.h"
 #include "ui/main/unitbox.h"
 
@@ -80,6 +81,7 @@ private slots:
     void texts_data();
     void texts();
     void boxesHideTheFrameTooltip();
+    void buttonsShowTheirPictures();
     void windowIsFixed();
     void f1TriggersHelp();
     void systemLocaleSeparator();
@@ -393,14 +395,19 @@ void TestForm1::unitLabelsNameTheirBoxes()
     }
     QCOMPARE(unitLabels, 26);
 
-    // Every box has a name of its own within its group.
+    // Every box has a name of its own within its group, and the group's
+    // caption as its description: the two "密耳" boxes differ only there.
+    int described = 0;
     for (const QGroupBox* frame : window->findChildren<QGroupBox*>()) {
         std::set<QString> names;
         for (const QLineEdit* edit : frame->findChildren<QLineEdit*>()) {
             QVERIFY2(!edit->accessibleName().isEmpty(), qPrintable(edit->objectName()));
             QVERIFY2(names.insert(edit->accessibleName()).second, qPrintable(edit->accessibleName()));
+            QCOMPARE(edit->accessibleDescription(), frame->title());
+            ++described;
         }
     }
+    QCOMPARE(described, kBoxCount);
 }
 
 void TestForm1::texts_data()
@@ -457,6 +464,40 @@ void TestForm1::boxesHideTheFrameTooltip()
     QApplication::sendEvent(kgf, &overBox);
     QVERIFY(overBox.isAccepted());
     QVERIFY(!QToolTip::isVisible());
+}
+
+// Each of the five buttons paints its picture behind its caption, and the
+// clear button its second picture while held down: against the same button
+// without the picture, most of the face differs.
+void TestForm1::buttonsShowTheirPictures()
+{
+    auto window = openWindow();
+    const auto differing = [](const QImage& a, const QImage& b) {
+        int count = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                count += a.pixel(x, y) != b.pixel(x, y);
+        return double(count) / (a.width() * a.height());
+    };
+    const QList<FaceButton*> buttons = window->findChildren<FaceButton*>();
+    QCOMPARE(buttons.size(), 5);
+    for (FaceButton* button : buttons) {
+        button->show();
+        const QImage withPicture = button->grab().toImage();
+        const QString picture = button->picture();
+        button->setPicture(QString());
+        const QImage plain = button->grab().toImage();
+        button->setPicture(picture);
+        QVERIFY2(differing(withPicture, plain) > 0.3, qPrintable(button->objectName()));
+    }
+
+    auto* clear = window->findChild<FaceButton*>(QStringLiteral("Command1"));
+    clear->setDown(true);
+    const QImage held = clear->grab().toImage();
+    clear->setPressedPicture(QString());
+    const QImage heldPlain = clear->grab().toImage();
+    const QRect left(2, 2, 32, clear->height() - 4);
+    QVERIFY(differing(held.copy(left), heldPlain.copy(left)) > 0.3);
 }
 
 void TestForm1::windowIsFixed()

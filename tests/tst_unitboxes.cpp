@@ -6,6 +6,7 @@
 
 #include <map>
 #include <set>
+#include <vector>
 
 using engine::UnitBoxes;
 
@@ -58,6 +59,55 @@ const std::map<int, std::map<int, QString>>& partnersOfOne()
     return table;
 }
 
+// Typed values that show every digit of every constant their rule uses: with
+// these inputs, changing any one digit of any factor in the chain changes the
+// text shown (with "1", a third of the factors hide their last digits behind
+// the five decimals). The expected texts were worked out apart from the
+// engine: each chain applied left to right in double precision, the product
+// taken to 15 significant digits and rounded half away from zero in decimal.
+struct DigitsRow {
+    int source;
+    const char* typed;
+    std::map<int, QString> partners;
+};
+
+const std::vector<DigitsRow>& everyDigitShows()
+{
+    static const std::vector<DigitsRow> table = {
+        {1, "123.456", {{2, "691.44002"}, {3, "121.0733"}}},
+        {2, "123.456", {{1, "22.04298"}, {3, "21.61755"}}},
+        {3, "123.456", {{1, "125.97574"}, {2, "705.55231"}}},
+        {6, "123.456", {{5, "4860.46272"}, {4, "4.86046"}, {7, "3.52726"}}},
+        {5, "1000", {{4, "1."}, {6, "25.4"}, {7, "0.7257"}}},
+        {4, "123.456", {{6, "3135.7824"}, {5, "123456."}, {7, "89.59244"}}},
+        {7, "123.456", {{4, "170.1162"}, {5, "170116.1952"}, {6, "4320.96"}}},
+        {8, "123.456", {{9, "123456."}, {10, "405.05914"}, {11, "4860.46272"}, {12, "4860462.72"}}},
+        {9, "123.456", {{8, "0.12346"}, {10, "0.40506"}, {11, "4.86046"}, {12, "4860.46272"}}},
+        {10, "123.456", {{8, "37.62939"}, {9, "37629.3888"}, {11, "1481.472"}, {12, "1481472."}}},
+        {11, "123.456", {{8, "3.13578"}, {9, "3135.7824"}, {10, "10.288"}, {12, "123456."}}},
+        {12, "1000000", {{8, "25.4"}, {9, "25400."}, {10, "83.3333"}, {11, "1000."}}},
+        {13, "123.456", {{14, "17777.664"}, {15, "11.46944"}, {16, "114694.37706"}}},
+        {14, "1000", {{13, "6.9444"}, {15, "0.64516"}, {16, "6451.6"}}},
+        {15, "123.456", {{13, "1328.86927"}, {14, "191357.17531"}, {16, "1234560."}}},
+        {16, "1000", {{13, "1.07639"}, {14, "155."}, {15, "0.1"}}},
+        {17, "123.456", {{18, "13.28868"}}},
+        {18, "123.456", {{17, "1146.94488"}}},
+        {19, "123.456", {{20, "32.61438"}, {23, "7407.36"}}},
+        {20, "123.456", {{19, "467.32096"}, {23, "28039.25758"}}},
+        {23, "1000", {{19, "16.66667"}, {20, "4.40297"}}},
+        {21, "123.456", {{22, "1755.95172"}, {33, "121.11034"}, {34, "12.11103"}, {35, "90801.76454"}}},
+        {22, "123.456", {{21, "8.67982"}, {33, "8.5149"}, {34, "0.85149"}, {35, "6383.99966"}}},
+        {33, "123.456", {{21, "125.84709"}, {22, "1789.96098"}, {34, "12.3456"}, {35, "92560.41238"}}},
+        {34, "123.456", {{21, "1258.47095"}, {22, "17899.60983"}, {33, "1234.56"}, {35, "925604.12379"}}},
+        {35, "1000000", {{21, "1359.62116"}, {22, "19338.29958"}, {33, "1333.78835"}, {34, "133.37884"}}},
+        {24, "123.456", {{27, "146.41882"}}},
+        {25, "123.456", {{26, "135.18432"}}},
+        {28, "123.456", {{29, "273.24516"}}},
+        {30, "123.456", {{31, "302.54127"}, {32, "581.81014"}}},
+    };
+    return table;
+}
+
 } // namespace
 
 class TestUnitBoxes : public QObject {
@@ -67,6 +117,8 @@ private slots:
     void everyStepIsChecked();
     void typingOne_data();
     void typingOne();
+    void everyDigitOfTheConstants_data();
+    void everyDigitOfTheConstants();
     void typedValues_data();
     void typedValues();
     void commaLocale_data();
@@ -94,6 +146,12 @@ void TestUnitBoxes::everyStepIsChecked()
             expected.insert({source, target});
     QCOMPARE(inTable.size(), std::size_t(83));
     QVERIFY(inTable == expected);
+
+    std::set<std::pair<int, int>> withDigits;
+    for (const DigitsRow& row : everyDigitShows())
+        for (const auto& [target, shown] : row.partners)
+            withDigits.insert({row.source, target});
+    QVERIFY(inTable == withDigits);
 }
 
 void TestUnitBoxes::typingOne_data()
@@ -120,6 +178,25 @@ void TestUnitBoxes::typingOne()
     for (const auto& [target, shown] : partners)
         QCOMPARE(text(boxes, target), shown);
     QCOMPARE(text(boxes, source), QString("1"));
+}
+
+void TestUnitBoxes::everyDigitOfTheConstants_data()
+{
+    QTest::addColumn<int>("row");
+    for (std::size_t i = 0; i < everyDigitShows().size(); ++i) {
+        const DigitsRow& row = everyDigitShows()[i];
+        QTest::addRow("%s typed into Text%d", row.typed, row.source) << int(i);
+    }
+}
+
+void TestUnitBoxes::everyDigitOfTheConstants()
+{
+    QFETCH(int, row);
+    const DigitsRow& expected = everyDigitShows()[std::size_t(row)];
+    UnitBoxes boxes(".");
+    type(boxes, expected.source, expected.typed);
+    for (const auto& [target, shown] : expected.partners)
+        QCOMPARE(text(boxes, target), shown);
 }
 
 void TestUnitBoxes::typedValues_data()

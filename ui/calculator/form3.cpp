@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/calculator/form3.h"
 
+#include "ui/fonts.h"
+
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -50,7 +52,9 @@ Form3::Form3(const QString& decimalSeparator, QWidget* parent)
     : QWidget(parent)
     , m_core(decimalSeparator.toStdString())
 {
+    useStandInFonts();
     ui.setupUi(this);
+    applyFractionalPointSizes(this);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     // An auxiliary window: closing it must never end the program.

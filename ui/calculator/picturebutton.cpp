@@ -15,6 +15,9 @@ PictureButton::PictureButton(QWidget* parent)
 {
     // Repaint on hover so that the face can brighten under the mouse.
     setAttribute(Qt::WA_Hover);
+    // Return and Enter press a focused key as Space does, the desktop habit
+    // on Windows; outside a dialog Qt only does so for auto-default buttons.
+    setAutoDefault(true);
 }
 
 QSize PictureButton::sizeHint() const

@@ -3,7 +3,9 @@
 
 #include "ui/dialogs/makersite.h"
 #include "ui/dialogs/module1.h"
+#include "ui/fonts.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
 
@@ -23,6 +25,7 @@ bool isClick(const QMouseEvent* event, const QWidget* target)
 Form4::Form4(QWidget* parent)
     : QDialog(parent)
 {
+    useStandInFonts();
     ui.setupUi(this);
     m_closingLabels = {ui.Label1, ui.Label2};
     // Minimise and close boxes, no maximise box: the layout is fixed.
@@ -44,6 +47,8 @@ Form4::Form4(QWidget* parent)
 
     // The window stays open: the browser comes up beside it.
     connect(ui.Command1, &QToolButton::clicked, this, [] { OpenLatestVersionPage(); });
+    // A tool button answers Space only; Return and Enter press it as well.
+    ui.Command1->installEventFilter(this);
 }
 
 void Form4::showModal(QWidget* owner)
@@ -54,6 +59,16 @@ void Form4::showModal(QWidget* owner)
 
 bool Form4::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == ui.Command1) {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                ui.Command1->click();
+                return true;
+            }
+        }
+        return QDialog::eventFilter(watched, event);
+    }
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:

@@ -7,6 +7,7 @@
 #include "ui/dialogs/form4.h"
 #include "ui/dialogs/module1.h"
 #include "ui/main/unitbox.h"
+#include "ui/fonts.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -14,11 +15,13 @@
 #include <QMouseEvent>
 #include <QWindowStateChangeEvent>
 #include <QGuiApplication>
+#include <QGroupBox>
 #include <QIcon>
 #include <QLayout>
 #include <QLocale>
 #include <QScreen>
 #include <QStyle>
+#include <QStyleFactory>
 
 #include <utility>
 
@@ -48,7 +51,24 @@ Form1::Form1(QString siteHost, const QString& decimalSeparator, QWidget* parent)
     , m_siteHost(std::move(siteHost))
     , m_engine(decimalSeparator.toStdString())
 {
+    useStandInFonts();
     ui.setupUi(this);
+    applyFractionalPointSizes(this);
+
+    // The client area in the system's colour for window backgrounds (white
+    // on most desktops), which Qt calls base; the labels and frames on it
+    // inherit it, those with a colour of their own keep theirs.
+    QPalette clientArea = ui.centralwidget->palette();
+    clientArea.setBrush(QPalette::Window, clientArea.base());
+    ui.centralwidget->setPalette(clientArea);
+    ui.centralwidget->setAutoFillBackground(true);
+    // Frames in the Windows manner, whatever the desktop's style: a thin
+    // etched line with the caption set into its top edge.
+    if (QStyle* frameStyle = QStyleFactory::create(QStringLiteral("Windows"))) {
+        frameStyle->setParent(this);
+        for (QGroupBox* frame : findChildren<QGroupBox*>())
+            frame->setStyle(frameStyle);
+    }
 
     // Minimise and close, no maximise box; the layout keeps the window at
     // exactly the menu bar over the fixed-size client area, at any scale.
@@ -89,6 +109,10 @@ void Form1::connectUnitBoxes()
         // Enter in any box is the clear button, as the window's default button
         // would be in a dialog.
         connect(box, &QLineEdit::returnPressed, ui.Command1, &QAbstractButton::click);
+        // Two boxes are both "密耳" (thickness and length): a screen reader
+        // tells them apart by the group they stand in.
+        if (const auto* group = qobject_cast<const QGroupBox*>(box->parentWidget()))
+            box->setAccessibleDescription(group->title());
     }
 }
 
