@@ -2,6 +2,7 @@
 // "WinCalc. On" / "WinCalc. Off" against a real calculator program on a real
 // X11 display (xcalc on Xvfb): its window appears, and it goes away again
 // when asked to close. ctest runs this through run-under-xvfb.sh.
+#include "messagebox.h"
 #include "platform/webpanel.h"
 #include "ui/main/form1.h"
 
@@ -134,14 +135,8 @@ void TestSystemCalculator::noCalculatorIsReportedAndTheProgramGoesOn()
 {
     qputenv("PATH", "");
     Form1& w = *m_window;
-    QString warning;
-    QTimer::singleShot(0, this, [&warning] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            warning = box->text();
-            box->close();
-        }
-    });
-    QTest::mouseClick(button(w, "Command4"), Qt::LeftButton);
+    const QString warning =
+        messageShownBy([&w] { QTest::mouseClick(button(w, "Command4"), Qt::LeftButton); });
     QVERIFY2(warning.startsWith(QString::fromUtf8("无法启动系统计算器")), qPrintable(warning));
     // The buttons did not swap, and the window still works.
     QVERIFY(button(w, "Command4")->isVisible());

@@ -6,6 +6,7 @@
 // from X11, so GNOME Calculator is closed through its windows on the session
 // bus, and galculator, which has no such interface, by ending the process
 // this program started.
+#include "messagebox.h"
 #include "ui/main/form1.h"
 
 #include <QDBusConnection>
@@ -209,14 +210,8 @@ void TestSystemCalculatorWayland::noCalculatorIsReported()
 {
     qputenv("PATH", "");
     Form1& w = *m_window;
-    QString warning;
-    QTimer::singleShot(0, this, [&warning] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            warning = box->text();
-            box->close();
-        }
-    });
-    QTest::mouseClick(button(w, "Command4"), Qt::LeftButton);
+    const QString warning =
+        messageShownBy([&w] { QTest::mouseClick(button(w, "Command4"), Qt::LeftButton); });
     QVERIFY2(warning.startsWith(QString::fromUtf8("无法启动系统计算器\n没有找到计算器程序（gnome-calculator")),
              qPrintable(warning));
     QVERIFY(button(w, "Command4")->isVisible());
