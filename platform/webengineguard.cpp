@@ -1,18 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/webengineguard.h"
 
-#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 
 namespace platform {
 
+// The engine splits the variable at plain blanks only (a tab stays inside a
+// word) and strips double quotes; quotes are left as doubt here.
 bool flagsTurnSandboxOff(const QString& flags)
 {
-    if (flags.contains(QLatin1Char('"')) || flags.contains(QLatin1Char('\'')))
+    if (flags.contains(QLatin1Char('"')))
         return false;
-    static const QRegularExpression blanks(QStringLiteral("\\s+"));
-    for (const QString& word : flags.split(blanks, Qt::SkipEmptyParts)) {
+    for (const QString& word : flags.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         if (word == QLatin1String("--"))
             return false;
         if (word == QLatin1String("--no-sandbox"))

@@ -11,10 +11,10 @@ namespace platform {
 bool browserEngineMayStart();
 
 // Whether Chromium, started with these switches (QTWEBENGINE_CHROMIUM_FLAGS),
-// would surely run without its sandbox. Only a plain "--no-sandbox" word
-// before any bare "--" counts: Chromium reads no switches after "--". Quotes,
-// which the engine's own reading of the variable interprets, count as doubt,
-// and doubt counts as the sandbox on.
+// would surely run without its sandbox. Only a "--no-sandbox" word, between
+// plain blanks as the engine splits them, before any bare "--" counts:
+// Chromium reads no switches after "--". Double quotes, which the engine's
+// reading interprets, count as doubt, and doubt counts as the sandbox on.
 bool flagsTurnSandboxOff(const QString& flags);
 
 } // namespace platform
