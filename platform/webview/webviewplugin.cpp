@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <vector>
 
 #include <QElapsedTimer>
 #include <QLoggingCategory>
@@ -112,10 +113,9 @@ public:
         , m_hooks(std::move(hooks))
         // Off the record: cookies and cache stay in memory, nothing is written to disk.
         , m_profile(new QWebEngineProfile(this))
-        , m_page(nullptr)
+        , m_page(new PanelPage(m_profile, this))
     {
         m_profile->setUrlRequestInterceptor(new NoProgramResources(m_profile));
-        m_page = new PanelPage(m_profile, this);
         // The engine's menu offers "view source" and "save page", which would
         // open windows and file dialogs.
         setContextMenuPolicy(Qt::NoContextMenu);
@@ -195,11 +195,16 @@ private:
                               });
     }
 
-    void endRenderer()
+    void stopWatching()
     {
         m_watch.stop();
         m_loadClock.invalidate();
         m_pingClock.invalidate();
+    }
+
+    void endRenderer()
+    {
+        stopWatching();
         if (!endProcess(m_page->renderProcessPid()))
             rendererGone();
         // Otherwise renderProcessTerminated follows and reloads.
@@ -212,9 +217,7 @@ private:
     void rendererGone()
     {
         ++m_generation;
-        m_watch.stop();
-        m_loadClock.invalidate();
-        m_pingClock.invalidate();
+        stopWatching();
         if (m_retries >= kRetries || !m_url.isValid())
             return;
         ++m_retries;
@@ -252,15 +255,53 @@ void withoutEngineGlReport(QLoggingCategory* category)
     }
 }
 
-// Switches the engine reads when it starts, added to any the user gave. A
-// bounded script heap, so a page cannot grow its renderer without end; it
-// dies of it instead, and is loaded again a limited number of times.
-void addEngineSwitches()
-{
-    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    flags += " --js-flags=--max-old-space-size=64";
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
-}
+// What the engine reads from the environment, once, while it starts, set
+// for that moment only, so that programs started later (the desktop's
+// calculator) inherit the user's environment as it was.
+// - A bounded script heap, added to any switches the user gave: a page cannot
+//   grow its renderer without end; it dies of it instead, and is loaded again
+//   a limited number of times.
+// - No GL integration on X11, unless the user chose one: the engine asks the
+//   platform about GLX when it starts, which would load the GL driver (some
+//   55 MB with Mesa's software driver) into this process for nothing.
+class EngineStartEnvironment {
+public:
+    EngineStartEnvironment()
+    {
+        set("QTWEBENGINE_CHROMIUM_FLAGS",
+            (qgetenv("QTWEBENGINE_CHROMIUM_FLAGS") + " --js-flags=--max-old-space-size=64").trimmed());
+        if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+            set("QT_XCB_GL_INTEGRATION", "none");
+    }
+
+    ~EngineStartEnvironment()
+    {
+        for (const Saved& saved : m_saved) {
+            if (saved.wasSet)
+                qputenv(saved.name, saved.value);
+            else
+                qunsetenv(saved.name);
+        }
+    }
+
+    EngineStartEnvironment(const EngineStartEnvironment&) = delete;
+    EngineStartEnvironment& operator=(const EngineStartEnvironment&) = delete;
+
+private:
+    struct Saved {
+        const char* name;
+        bool wasSet;
+        QByteArray value;
+    };
+
+    void set(const char* name, const QByteArray& value)
+    {
+        m_saved.push_back({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
+        qputenv(name, value);
+    }
+
+    std::vector<Saved> m_saved;
+};
 
 } // namespace
 
@@ -272,26 +313,15 @@ WebView* WebViewPlugin::createView(QWidget* parent, WebViewHooks hooks)
     // and a window manager may move it or take its focus. Software rendering
     // keeps the window as it is, needs no GL driver in this process, and is
     // plenty for a strip of 581 by 93 pixels. All this before the engine starts.
-    //
-    // The engine still asks the X11 platform about GLX when it starts, which
-    // loads the GL driver (some 55 MB with Mesa's software driver) into this
-    // process for nothing. With no GL integration the platform answers
-    // without it; the setting is read once, while the engine starts, and is
-    // not passed on to programs started later. A user's own choice stands.
     static bool engineStarted = false;
     if (engineStarted)
         return new PanelView(parent, std::move(hooks));
     engineStarted = true;
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     previousFilter = QLoggingCategory::installFilter(withoutEngineGlReport);
-    addEngineSwitches();
-    const bool withoutGlx = !qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION");
-    if (withoutGlx)
-        qputenv("QT_XCB_GL_INTEGRATION", "none");
-    auto* view = new PanelView(parent, std::move(hooks));
-    if (withoutGlx)
-        qunsetenv("QT_XCB_GL_INTEGRATION");
-    return view;
+    // The first profile starts the engine.
+    const EngineStartEnvironment environment;
+    return new PanelView(parent, std::move(hooks));
 }
 
 } // namespace platform
