@@ -184,10 +184,13 @@ void Form1::swapPair(QAbstractButton* leaving, QAbstractButton* coming, Order or
     // The button leaving would hand the keyboard focus to the next control
     // in the Tab order, the web page; the one taking its place gets it.
     const bool hadFocus = leaving->hasFocus();
-    if (order == Order::ShowFirst)
-        coming->setVisible(true);
-    leaving->setVisible(false);
-    coming->setVisible(true);
+    if (order == Order::ShowFirst) {
+        coming->show();
+        leaving->hide();
+    } else {
+        leaving->hide();
+        coming->show();
+    }
     if (hadFocus)
         coming->setFocus(Qt::OtherFocusReason);
 }
