@@ -72,28 +72,6 @@ constexpr Page pages[] = {
 
 // The main window's bottom strip in small: a top-level widget holding the
 // sunken frame that hosts the panel.
-struct Host {
-    Host()
-    {
-        window.resize(640, 160);
-        frame = new QFrame(&window);
-        frame->setObjectName(QStringLiteral("Picture1"));
-        frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        frame->setGeometry(32, 32, 585, 97);
-        panel = new WebPanel(frame, QStringLiteral("WebBrowser1"), QRect(-8, -8, 625, 129));
-    }
-
-    bool show()
-    {
-        window.show();
-        return QTest::qWaitForWindowExposed(&window);
-    }
-
-    QWidget window;
-    QFrame* frame;
-    WebPanel* panel;
-};
-
 bool hasFinished(const QSignalSpy& spy, bool ok)
 {
     for (const QList<QVariant>& args : spy) {
@@ -102,6 +80,37 @@ bool hasFinished(const QSignalSpy& spy, bool ok)
     }
     return false;
 }
+
+QFrame* sunkenFrame(QWidget* window)
+{
+    auto* frame = new QFrame(window);
+    frame->setObjectName(QStringLiteral("Picture1"));
+    frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    frame->setGeometry(32, 32, 585, 97);
+    return frame;
+}
+
+struct Host {
+    Host() { window.resize(640, 160); }
+
+    bool show()
+    {
+        window.show();
+        return QTest::qWaitForWindowExposed(&window);
+    }
+
+    // Shows the window with url to load, and waits until it has loaded.
+    bool showLoaded(const QUrl& url)
+    {
+        panel->navigate(url);
+        return show() && QTest::qWaitFor([this] { return hasFinished(finished, true); }, loadTimeout);
+    }
+
+    QWidget window;
+    QFrame* frame = sunkenFrame(&window);
+    WebPanel* panel = new WebPanel(frame, QStringLiteral("WebBrowser1"), QRect(-8, -8, 625, 129));
+    QSignalSpy finished{panel, &WebPanel::loadFinished};
+};
 
 int visibleTopLevels()
 {
@@ -228,10 +237,7 @@ void TstWebPanel::showsThePageInsideTheFrame()
     PageServer server(pages);
     QVERIFY(server.isListening());
     Host host;
-    QSignalSpy finished(host.panel, &WebPanel::loadFinished);
-    host.panel->navigate(server.url(QStringLiteral("/advert.html")));
-    QVERIFY(host.show());
-    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(finished, true), loadTimeout);
+    QVERIFY(host.showLoaded(server.url(QStringLiteral("/advert.html"))));
 
     // The page's magenta fills the inside of the frame up to its sunken
     // border, which stays visible around the browser.
@@ -266,7 +272,6 @@ void TstWebPanel::loadsWhatWasNavigatedBeforeFirstPaint()
     PageServer server(pages);
     QVERIFY(server.isListening());
     Host host;
-    QSignalSpy finished(host.panel, &WebPanel::loadFinished);
     for (const QString& path : navigated)
         host.panel->navigate(server.url(path));
     QVERIFY(!host.panel->view());
@@ -274,7 +279,7 @@ void TstWebPanel::loadsWhatWasNavigatedBeforeFirstPaint()
     QVERIFY2(server.requests().isEmpty(), "nothing loads before the frame is painted");
 
     QVERIFY(host.show());
-    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(finished, true), loadTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), loadTimeout);
     QCOMPARE(server.requests(), QStringList{loaded});
 }
 
@@ -302,18 +307,17 @@ void TstWebPanel::reportsEachLoad()
 
     Host host;
     QSignalSpy created(host.panel, &WebPanel::viewCreated);
-    QSignalSpy finished(host.panel, &WebPanel::loadFinished);
     QVERIFY(host.show());
     QVERIFY(created.wait(loadTimeout));
     host.panel->navigate(url);
-    QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), loadTimeout);
-    QCOMPARE(finished.first().at(0).toBool(), ok);
+    QTRY_VERIFY_WITH_TIMEOUT(!host.finished.isEmpty(), loadTimeout);
+    QCOMPARE(host.finished.first().at(0).toBool(), ok);
     QVERIFY(host.panel->view()->isVisible());
 
     // The panel goes on working after a failed page.
-    finished.clear();
+    host.finished.clear();
     host.panel->navigate(server.url(QStringLiteral("/other.html")));
-    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(finished, true), loadTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), loadTimeout);
 }
 
 void TstWebPanel::pageOpensNoWindow()
@@ -322,12 +326,11 @@ void TstWebPanel::pageOpensNoWindow()
     QVERIFY(server.isListening());
     UrlRecorder browser;
     Host host;
-    QSignalSpy finished(host.panel, &WebPanel::loadFinished);
     QVERIFY(host.show());
     const int before = visibleTopLevels();
 
     host.panel->navigate(server.url(QStringLiteral("/opener.html")));
-    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(finished, true), loadTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), loadTimeout);
     const auto report = [&server] {
         const QStringList found = server.requests().filter(QStringLiteral("/report?"));
         return found.value(0);
@@ -359,10 +362,7 @@ void TstWebPanel::pageRequestsAreRefused()
     PageServer server(pages);
     QVERIFY(server.isListening());
     Host host;
-    QSignalSpy finished(host.panel, &WebPanel::loadFinished);
-    host.panel->navigate(server.url(QStringLiteral("/ask.html")));
-    QVERIFY(host.show());
-    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(finished, true), loadTimeout);
+    QVERIFY(host.showLoaded(server.url(QStringLiteral("/ask.html"))));
     // Unanswered, a request would stay pending and the page say nothing.
     QTRY_VERIFY_WITH_TIMEOUT(!reported(server, request).isEmpty(), 20000);
     QCOMPARE(reported(server, request), answer);
@@ -382,7 +382,6 @@ void TstWebPanel::hungPageIsEndedAndGivenUp()
     QVERIFY(server.isListening());
     Host host;
     host.panel->setPatience({std::chrono::milliseconds(1500), std::chrono::milliseconds(1500)});
-    QSignalSpy finished(host.panel, &WebPanel::loadFinished);
     host.panel->navigate(server.url(path));
     QVERIFY(host.show());
 
@@ -398,9 +397,9 @@ void TstWebPanel::hungPageIsEndedAndGivenUp()
     QVERIFY2(cpuTicks(renderers) - before < 30, "a renderer is still running the page's loop");
 
     // The panel's next load is tried afresh.
-    finished.clear();
+    host.finished.clear();
     host.panel->navigate(server.url(QStringLiteral("/advert.html")));
-    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(finished, true), loadTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), loadTimeout);
 }
 
 void TstWebPanel::crashedRendererReloadsAtOnce()
@@ -410,17 +409,14 @@ void TstWebPanel::crashedRendererReloadsAtOnce()
     Host host;
     // Far longer than this test waits: the reload must come from the crash.
     host.panel->setPatience({std::chrono::minutes(5), std::chrono::minutes(5)});
-    QSignalSpy finished(host.panel, &WebPanel::loadFinished);
-    host.panel->navigate(server.url(QStringLiteral("/advert.html")));
-    QVERIFY(host.show());
-    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(finished, true), loadTimeout);
+    QVERIFY(host.showLoaded(server.url(QStringLiteral("/advert.html"))));
 
     const QList<qint64> renderers = rendererPids();
     QVERIFY(!renderers.isEmpty());
-    finished.clear();
+    host.finished.clear();
     for (qint64 pid : renderers)
         ::kill(static_cast<pid_t>(pid), SIGKILL);
-    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(finished, true), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), 15000);
     QCOMPARE(server.requests(), QStringList(2, QStringLiteral("/advert.html")));
 }
 
@@ -442,11 +438,8 @@ void TstWebPanel::clickedNewWindowOpensInBrowser()
     QVERIFY(server.isListening());
     UrlRecorder browser;
     Host host;
-    QSignalSpy finished(host.panel, &WebPanel::loadFinished);
-    host.panel->navigate(server.url(QStringLiteral("/links.html")));
-    QVERIFY(host.show());
-    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(finished, true), loadTimeout);
-    finished.clear();
+    QVERIFY(host.showLoaded(server.url(QStringLiteral("/links.html"))));
+    host.finished.clear();
     // The engine takes clicks only once the page is on screen.
     const QPoint centre = host.frame->geometry().center();
     QTRY_VERIFY_WITH_TIMEOUT(host.window.grab().toImage().pixelColor(centre) == QColor(0, 255, 255),
@@ -460,7 +453,7 @@ void TstWebPanel::clickedNewWindowOpensInBrowser()
         QTRY_COMPARE_WITH_TIMEOUT(browser.opened, QList<QUrl>{server.url(opened)}, 20000);
         QVERIFY(!server.requests().contains(opened));
     } else {
-        QTRY_VERIFY_WITH_TIMEOUT(hasFinished(finished, true), loadTimeout);
+        QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), loadTimeout);
         QCOMPARE(server.requests().last(), navigated);
         QVERIFY(browser.opened.isEmpty());
     }
@@ -497,21 +490,20 @@ void TstWebPanel::localFilesAreRefused()
     PageServer server(pages);
     QVERIFY(server.isListening());
     Host host;
-    QSignalSpy finished(host.panel, &WebPanel::loadFinished);
     QVERIFY(host.show());
 
     host.panel->navigate(server.url(QStringLiteral("/advert.html")));
-    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(finished, true), loadTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), loadTimeout);
 
     // With the engine warm a local page would load well within the wait.
-    finished.clear();
+    host.finished.clear();
     host.panel->navigate(QUrl::fromLocalFile(file.fileName()));
     QTest::qWait(3000);
-    QVERIFY2(!hasFinished(finished, true), "the local file was loaded");
+    QVERIFY2(!hasFinished(host.finished, true), "the local file was loaded");
 
     // The refusal is silent and leaves the panel working.
     host.panel->navigate(server.url(QStringLiteral("/other.html")));
-    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(finished, true), loadTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), loadTimeout);
     QCOMPARE(server.requests().last(), QStringLiteral("/other.html"));
 }
 
@@ -530,7 +522,6 @@ void TstWebPanel::panelStaysEmptyWithoutEngine()
     QVERIFY(server.isListening());
     Host host;
     QSignalSpy created(host.panel, &WebPanel::viewCreated);
-    QSignalSpy finished(host.panel, &WebPanel::loadFinished);
     host.panel->navigate(server.url(QStringLiteral("/advert.html")));
     QVERIFY(host.show());
     QTest::qWait(500);
@@ -540,7 +531,7 @@ void TstWebPanel::panelStaysEmptyWithoutEngine()
     QVERIFY(!host.panel->view());
     QVERIFY(host.frame->findChildren<QWidget*>().isEmpty());
     QCOMPARE(created.count(), 0);
-    QCOMPARE(finished.count(), 0);
+    QCOMPARE(host.finished.count(), 0);
     QVERIFY(server.requests().isEmpty());
     QVERIFY(host.window.isVisible());
 }
