@@ -162,24 +162,29 @@ if [ "$(id -u)" -eq 0 ]; then
 fi
 
 # --- one launch -------------------------------------------------------------
+# start_xev NAME: xev reports the root window's events on descriptor 3, and
+# is listening when this returns: it has reported our own property change.
+start_xev() {
+    local fifo=$TMPD/xev.fifo line
+    rm -f "$fifo"; mkfifo "$fifo"
+    stdbuf -oL xev -root -event substructure -event property >"$fifo" 2>/dev/null &
+    XEV_PID=$!
+    exec 3<"$fifo"
+    timeout 5 xprop -root -format _ZELVAN_BENCH 8s -set _ZELVAN_BENCH "$1" 2>/dev/null
+    while IFS= read -r -t 5 -u 3 line; do
+        [[ $line == PropertyNotify* ]] && break
+    done
+}
+
 # launch NAME CMD... : starts CMD and waits for its top-level window to map.
 # Sets MAP_MS (empty when nothing mapped), WIN, MAP_HWM and MAP_LIBS (VmHWM
 # and panel_libs at the map), STEPPED (1 when the wall clock stepped during
 # the launch, so MAP_MS is void) and leaves the program running as LAUNCHED.
 launch() {
-    local name=$1 fifo=$TMPD/xev.fifo line t0 u0 tmap="" umap="" pending="" upending="" w wpid deadline rc
+    local name=$1 line t0 u0 tmap="" umap="" pending="" upending="" w wpid deadline rc
     shift
     MAP_MS=""; WIN=""; MAP_HWM=""; MAP_LIBS=""; STEPPED=0
-    rm -f "$fifo"; mkfifo "$fifo"
-    stdbuf -oL xev -root -event substructure -event property >"$fifo" 2>/dev/null &
-    XEV_PID=$!
-    exec 3<"$fifo"
-    # Only measure once xev is listening: it has when it reports our own
-    # property change on the root window.
-    timeout 5 xprop -root -format _ZELVAN_BENCH 8s -set _ZELVAN_BENCH "$name" 2>/dev/null
-    while IFS= read -r -t 5 -u 3 line; do
-        [[ $line == PropertyNotify* ]] && break
-    done
+    start_xev "$name"
 
     uptime_cs; u0=$UP
     t0=$EPOCHREALTIME
@@ -387,17 +392,10 @@ fi
 # and the last of them), PAINT_MS (launch to the advert's first frame, empty
 # without an advert server) and leaves zelvan running as LAUNCHED.
 web_launch() {
-    local fifo=$TMPD/xev.fifo line t0 u0 pending="" deadline rc t
+    local line t0 u0 pending="" deadline rc t
     WEB_MAPS=0; FIRST_MS=""; LAST_MS=""; PAINT_MS=""
     : >"$ADVERT_LOG"
-    rm -f "$fifo"; mkfifo "$fifo"
-    stdbuf -oL xev -root -event substructure -event property >"$fifo" 2>/dev/null &
-    XEV_PID=$!
-    exec 3<"$fifo"
-    timeout 5 xprop -root -format _ZELVAN_BENCH 8s -set _ZELVAN_BENCH web 2>/dev/null
-    while IFS= read -r -t 5 -u 3 line; do
-        [[ $line == PropertyNotify* ]] && break
-    done
+    start_xev web
     uptime_cs; u0=$UP
     t0=$EPOCHREALTIME
     "$ZELVAN" >"$TMPD/web.log" 2>&1 &
