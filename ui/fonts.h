@@ -11,12 +11,14 @@
 // named here: AR PL UMing is a Ming (Song) face with SimSun's metrics (Latin
 // letters and blanks half a Chinese character wide, lines one em high), and
 // WenQuanYi Micro Hei a Hei face like SimHei. Process-wide; calling it again
-// changes nothing.
+// changes nothing. Windows has the designed faces themselves.
 inline void useStandInFonts()
 {
+#ifndef Q_OS_WIN
     for (const char* song : {"SimSun", "NSimSun"})
         QFont::insertSubstitution(QLatin1String(song), QStringLiteral("AR PL UMing CN"));
     QFont::insertSubstitution(QStringLiteral("SimHei"), QStringLiteral("WenQuanYi Micro Hei"));
+#endif
 }
 
 // Designer forms keep whole point sizes only. A control designed in a size
