@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/dialogs/form2.h"
 #include "ui/dialogs/form4.h"
+#include "urlrecorder.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -14,6 +14,7 @@
 #include <QToolButton>
 
 #include <functional>
+#include <memory>
 
 using ShowModal = void (*)(QWidget*);
 Q_DECLARE_METATYPE(ShowModal)
@@ -42,25 +43,12 @@ bool whileShownModally(ShowModal show, QWidget* owner, const std::function<void(
 
 } // namespace
 
-// Stands in for the browser: Qt hands every http address opened through
-// QDesktopServices to this object instead of the desktop.
-class UrlRecorder : public QObject {
-    Q_OBJECT
-
-public:
-    QList<QUrl> urls;
-
-public slots:
-    void record(const QUrl& url) { urls.append(url); }
-};
-
 class TestDialogs : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
     void init();
+    void cleanup();
 
     void helpTextPieces_data();
     void helpTextPieces();
@@ -83,22 +71,17 @@ private slots:
     void latestVersionButton();
 
 private:
-    UrlRecorder m_browser;
+    std::unique_ptr<UrlRecorder> m_browser;
 };
-
-void TestDialogs::initTestCase()
-{
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), &m_browser, "record");
-}
-
-void TestDialogs::cleanupTestCase()
-{
-    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-}
 
 void TestDialogs::init()
 {
-    m_browser.urls.clear();
+    m_browser = std::make_unique<UrlRecorder>();
+}
+
+void TestDialogs::cleanup()
+{
+    m_browser.reset();
 }
 
 void TestDialogs::helpTextPieces_data()
@@ -253,9 +236,9 @@ void TestDialogs::windowFrame()
         QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
         QCOMPARE(flags.testFlag(Qt::WindowMinimizeButtonHint), minimiseBox);
         QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
-        // Centred on the screen, not over the owner in its corner; the
-        // slack allows for the window frame.
-        const QPoint offCentre = window->geometry().center()
+        // Centred on the screen with its frame, not over the owner in its
+        // corner; the slack allows for halves of odd sizes.
+        const QPoint offCentre = window->frameGeometry().center()
             - window->screen()->availableGeometry().center();
         QVERIFY2(offCentre.manhattanLength() <= 4, qPrintable(QStringLiteral("%1, %2 px off centre")
                                                                   .arg(offCentre.x()).arg(offCentre.y())));
@@ -339,7 +322,7 @@ void TestDialogs::aboutClick()
 
     QTest::mouseClick(about.windowHandle(), Qt::LeftButton, {}, widget->mapTo(&about, where));
     QCOMPARE(about.isVisible(), !closes);
-    QVERIFY(m_browser.urls.isEmpty());
+    QVERIFY(m_browser->opened().isEmpty());
 }
 
 void TestDialogs::aboutSiteLines()
@@ -405,8 +388,8 @@ void TestDialogs::latestVersionButton()
     });
     QVERIFY(stillOpen);
     QCOMPARE(stillModal, 3);
-    QCOMPARE(m_browser.urls, QList<QUrl>(3, QUrl(kSiteUrl)));
-    QCOMPARE(m_browser.urls.first().toString(), kSiteUrl); // no trailing slash
+    QTRY_COMPARE(m_browser->opened(), QList<QUrl>(3, QUrl(kSiteUrl)));
+    QCOMPARE(m_browser->opened().first().toString(), kSiteUrl); // no trailing slash
 }
 
 QTEST_MAIN(TestDialogs)

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/dialogs/form2.h"
 
+#include "ui/centring.h"
 #include "ui/fonts.h"
 
-#include <QScreen>
 
 Form2::Form2(QWidget* parent)
     : QDialog(parent)
@@ -17,7 +17,7 @@ Form2::Form2(QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     // Centred on the screen rather than over the owner, as it always opened.
-    move(screen()->availableGeometry().center() - rect().center());
+    new CentredOnFirstShow(this);
 
     connect(ui.Command1, &QPushButton::clicked, this, &QWidget::close);
 }

@@ -3,11 +3,11 @@
 
 #include "ui/dialogs/makersite.h"
 #include "ui/dialogs/module1.h"
+#include "ui/centring.h"
 #include "ui/fonts.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QScreen>
 
 #include <algorithm>
 
@@ -32,7 +32,7 @@ Form4::Form4(QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
-    move(screen()->availableGeometry().center() - rect().center());
+    new CentredOnFirstShow(this);
 
     // The lines that name the site come from the build, so they are filled here.
     ui.Label2->setText(QStringLiteral("联系作者：") + QString::fromStdString(makersite::contactEmail()));

@@ -3,6 +3,7 @@
 
 #include "platform/webpanel.h"
 #include "ui/calculator/form3.h"
+#include "ui/centring.h"
 #include "ui/dialogs/form2.h"
 #include "ui/dialogs/form4.h"
 #include "ui/dialogs/module1.h"
@@ -14,12 +15,10 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QWindowStateChangeEvent>
-#include <QGuiApplication>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLayout>
 #include <QLocale>
-#include <QScreen>
 #include <QStyle>
 #include <QStyleFactory>
 
@@ -86,7 +85,8 @@ Form1::Form1(QString siteHost, const QString& decimalSeparator, QWidget* parent)
 
     connectUnitBoxes();
     connectCommands();
-    centreOnScreen();
+    adjustSize();
+    new CentredOnFirstShow(this);
 }
 
 Form1::~Form1() = default;
@@ -266,11 +266,3 @@ void Form1::runRule(int box)
     }
 }
 
-void Form1::centreOnScreen()
-{
-    adjustSize();
-    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    if (screen)
-        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
-                                        screen->availableGeometry()));
-}

@@ -73,7 +73,6 @@ private:
     // A key release in box number n: the box's text goes to the engine, its
     // rule runs, and the partners it rewrote are shown.
     void runRule(int box);
-    void centreOnScreen();
 
     Ui::Form1 ui;
     QString m_siteHost;
