@@ -290,7 +290,7 @@ void TestCommands::webSiteLinks()
     // Other labels and the banner behind Image2 open nothing.
     QTest::mouseClick(w.findChild<QLabel*>("Label25"), Qt::LeftButton);
     QTest::mouseClick(w.findChild<QLabel*>("Image1"), Qt::LeftButton, {}, QPoint(500, 20));
-    QCOMPARE(recorder.opened, (QList<QUrl>{QUrl("http://links.example"), QUrl("http://links.example")}));
+    QTRY_COMPARE(recorder.opened(), (QList<QUrl>{QUrl("http://links.example"), QUrl("http://links.example")}));
 }
 
 void TestCommands::aboutIsModal()
@@ -314,6 +314,9 @@ void TestCommands::aboutIsModal()
 
 void TestCommands::advertPageLoads()
 {
+#ifdef Q_OS_WIN
+    QSKIP("no browser in the web panel on Windows yet");
+#endif
     PageServer server(kAdvertPages);
     QVERIFY(server.isListening());
     Form1 w(QStringLiteral("127.0.0.1:%1").arg(server.port()), QStringLiteral("."));
@@ -336,6 +339,9 @@ void TestCommands::advertPageLoads()
 // The browser closes the Tab cycle, after the last button.
 void TestCommands::tabReachesTheBrowserLast()
 {
+#ifdef Q_OS_WIN
+    QSKIP("no browser in the web panel on Windows yet");
+#endif
     Form1& w = *m_window;
     if (!w.webPanel()->view())
         QVERIFY(QSignalSpy(w.webPanel(), &platform::WebPanel::viewCreated).wait(60000));

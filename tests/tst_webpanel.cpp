@@ -342,7 +342,7 @@ void TstWebPanel::pageOpensNoWindow()
     QVERIFY2(!server.requests().contains(QStringLiteral("/popup.html")),
              "a pop-up was loaded");
     QCOMPARE(visibleTopLevels(), before);
-    QVERIFY2(browser.opened.isEmpty(), "a window without a click went to the desktop's browser");
+    QVERIFY2(browser.opened().isEmpty(), "a window without a click went to the desktop's browser");
 }
 
 void TstWebPanel::pageRequestsAreRefused_data()
@@ -450,12 +450,12 @@ void TstWebPanel::clickedNewWindowOpensInBrowser()
     // Clicked within the visible strip, below the browser's hidden edge.
     QTest::mouseClick(page, Qt::LeftButton, {}, QPoint(x, 50));
     if (!opened.isEmpty()) {
-        QTRY_COMPARE_WITH_TIMEOUT(browser.opened, QList<QUrl>{server.url(opened)}, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(browser.opened(), QList<QUrl>{server.url(opened)}, 20000);
         QVERIFY(!server.requests().contains(opened));
     } else {
         QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), loadTimeout);
         QCOMPARE(server.requests().last(), navigated);
-        QVERIFY(browser.opened.isEmpty());
+        QVERIFY(browser.opened().isEmpty());
     }
 }
 

@@ -215,7 +215,11 @@ void TestWindows::keysPressFocusedButton()
 // message box's buttons, are Chinese like the rest, whatever the locale.
 void TestWindows::qtTextsInChinese()
 {
+#ifdef Q_OS_WIN
+    QCOMPARE(installChineseQtTranslations(), 1); // Qt's own; no browser on Windows yet
+#else
     QCOMPARE(installChineseQtTranslations(), 2); // Qt's own catalogue and the browser's
+#endif
 
     // A Latin letter is allowed only as the accelerator in "(&U)" and in a
     // key name after the tab.

@@ -1,0 +1,138 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Test support for Windows: one small program that stands in for what the
+// Win32 adapters meet on a user's machine, chosen by its arguments.
+//
+//   standin                 calc.exe, in the shape ZELVAN_STANDIN_SHAPE names:
+//                           "SciCalc" or "CalcFrame" (a window of that class),
+//                           or "app" (as "standin app %ZELVAN_STANDIN_APP%")
+//   standin app PROGRAM     an app of Windows 10/11: this process draws an
+//                           "ApplicationFrameWindow" titled with PROGRAM's file
+//                           name, and PROGRAM (a copy of this file) is started
+//                           to put its "Windows.UI.Core.CoreWindow" inside
+//   standin core FRAME      that core window, a child of the frame's handle
+//   standin record URL      a browser: appends URL and a newline to the file
+//                           ZELVAN_URL_RECORD names
+//
+// Every window ends its process when it is destroyed; the frame is destroyed
+// when asked to close, and takes its core window with it.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND createWindow(const char* className, const char* title, HWND parent)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = windowProcedure;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = className;
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    RegisterClassA(&windowClass);
+    const DWORD style = parent ? WS_CHILD | WS_VISIBLE : WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+    return CreateWindowExA(0, className, title, style, 40, 40, 240, 160, parent, nullptr,
+                           windowClass.hInstance, nullptr);
+}
+
+int runUntilDestroyed(HWND window)
+{
+    if (!window)
+        return 1;
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return 0;
+}
+
+bool startProcess(const std::string& program, const std::string& arguments)
+{
+    std::string commandLine = "\"" + program + "\" " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+// The frame, drawn by this process, with the app's core window put inside it
+// by the app's own process, as ApplicationFrameHost does for an app.
+int runApp(const std::string& program)
+{
+    const char* slash = std::strrchr(program.c_str(), '\\');
+    HWND frame = createWindow("ApplicationFrameWindow", slash ? slash + 1 : program.c_str(), nullptr);
+    if (!frame || !startProcess(program, "core " + std::to_string(reinterpret_cast<std::uintptr_t>(frame))))
+        return 1;
+    return runUntilDestroyed(frame);
+}
+
+// Ends with its frame, also when the frame's process was ended outright and
+// took the core window along without a word to this process.
+HWND g_frame = nullptr;
+
+int runCore(const char* frameHandle)
+{
+    g_frame = reinterpret_cast<HWND>(std::strtoull(frameHandle, nullptr, 10));
+    if (!createWindow("Windows.UI.Core.CoreWindow", "", g_frame))
+        return 1;
+    SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+        if (!IsWindow(g_frame))
+            PostQuitMessage(0);
+    });
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return 0;
+}
+
+int record(const char* url)
+{
+    const char* file = std::getenv("ZELVAN_URL_RECORD");
+    FILE* out = file ? std::fopen(file, "ab") : nullptr;
+    if (!out)
+        return 1;
+    std::fprintf(out, "%s\n", url);
+    std::fclose(out);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc == 3 && std::strcmp(argv[1], "app") == 0)
+        return runApp(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "core") == 0)
+        return runCore(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "record") == 0)
+        return record(argv[2]);
+    if (argc != 1)
+        return 2;
+
+    const char* shape = std::getenv("ZELVAN_STANDIN_SHAPE");
+    if (shape && std::strcmp(shape, "app") == 0) {
+        const char* app = std::getenv("ZELVAN_STANDIN_APP");
+        return app ? runApp(app) : 2;
+    }
+    return runUntilDestroyed(createWindow(shape ? shape : "SciCalc", "Calculator", nullptr));
+}
