@@ -7,7 +7,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test test-sanitize check-windows bench clean fuzz fuzz-build fuzz-smoke screenshot package package-test
+.PHONY: all deps configure build run test test-sanitize check-windows windows windows-configure test-windows bench clean fuzz fuzz-build fuzz-smoke screenshot package package-test
 
 all: build
 
@@ -57,6 +57,28 @@ check-windows: deps
 	@echo "check-windows: app/zelvan.rc"
 	@o=$$(mktemp /tmp/zelvan-rc.XXXXXX); \
 		x86_64-w64-mingw32-windres app/zelvan.rc -O coff -o $$o; rc=$$?; rm -f $$o; exit $$rc
+
+# Windows, cross-built with MinGW-w64 against a Qt for Windows that
+# scripts/build-qt-windows provides: from ZELVAN_QT_WINDOWS (a prefix or its
+# tarball) when set, else built once from Debian's Qt source into a cache.
+# `make windows` leaves in $(WINDOWS_DIR) the portable zelvan-<version>-win64.zip
+# and the installer zelvan-<version>-win64-setup.exe; `make test-windows` runs
+# the suite under Wine, then installs, starts and uninstalls the installer there.
+WINDOWS_DIR ?= build-windows
+windows-configure:
+	@scripts/install-deps --windows
+	@qt=$$(scripts/build-qt-windows) && \
+	    cmake -S . -B $(WINDOWS_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	    -DCMAKE_TOOLCHAIN_FILE=$$qt/lib/cmake/Qt6/qt.toolchain.cmake $(CMAKE_ARGS) >/dev/null
+
+windows: windows-configure
+	@cmake --build $(WINDOWS_DIR) -j $(JOBS) --target windows_packages
+
+test-windows: windows
+	@cmake --build $(WINDOWS_DIR) -j $(JOBS)
+	tests/run-under-wine.sh ctest --test-dir $(WINDOWS_DIR) --output-on-failure -j $(JOBS)
+	packaging/windows/test-installer.sh \
+	    $(WINDOWS_DIR)/zelvan-$$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' $(WINDOWS_DIR)/CMakeCache.txt)-win64-setup.exe
 
 # A Debian package of the installed program, $(BUILD_DIR)/zelvan_<version>_<arch>.deb.
 # The tree is configured for /usr, where the package puts everything.
@@ -109,4 +131,4 @@ fuzz-smoke: fuzz-build
 	    $(FUZZ_DIR)/smoke fuzz/corpus
 
 clean:
-	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(FUZZ_DIR) $(SANITIZE_DIR)
+	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(FUZZ_DIR) $(SANITIZE_DIR) $(WINDOWS_DIR)
