@@ -103,7 +103,7 @@ void TestSystemCalculatorWin::init()
 {
     QFile::remove(systemCalculatorPath());
     QVERIFY(QFile::copy(m_standin, systemCalculatorPath()));
-    // Another app's frame, on top of the calculator's in the window order.
+    // Another app's frame (put on top of the calculator's in each test).
     QVERIFY(QProcess::startDetached(m_standin, {QStringLiteral("app"),
                                                 QDir::toNativeSeparators(m_dir.filePath("Photos.exe"))}));
     QTRY_COMPARE(windowCount(kAppFrame, "Photos.exe"), 1);
@@ -152,6 +152,9 @@ void TestSystemCalculatorWin::closesTheCalculatorOfEachRelease()
     QTest::mouseClick(button(w, "Command4"), Qt::LeftButton);
     QVERIFY(button(w, "Command5")->isVisible());
     QTRY_COMPARE(windowCount(windowClass, calculatorTitle), 1);
+    // The other app's frame comes first in the window order.
+    QVERIFY(SetWindowPos(FindWindowA(kAppFrame, "Photos.exe"), HWND_TOP, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
 
     if (byClosingTheWindow)
         QVERIFY(w.close());
