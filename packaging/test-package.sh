@@ -121,8 +121,10 @@ fi
 missing=$(ldd /usr/bin/zelvan "$module" | grep 'not found')
 [ -z "$missing" ] || fail "unresolved libraries: $missing"
 depends=$(dpkg-query -W -f='${Depends}' zelvan)
-# The Wayland platform plugin is loaded at run time, so no library check finds it missing.
-echo "$depends" | grep -qw 'qt6-wayland' || fail "the package does not depend on qt6-wayland"
+# The Wayland platform plugin and the Chinese faces are loaded at run time: no library check finds them missing.
+for needed in qt6-wayland fonts-arphic-uming fonts-wqy-microhei; do
+    echo "$depends" | grep -qw "$needed" || fail "the package does not depend on $needed"
+done
 echo "package-test: $(( ${#expected[@]} )) files in place; Depends: $depends"
 
 ZELVAN_PACKAGE_TEST_TIMEOUT=$timeout_s xvfb-run -a -s '-screen 0 1280x1024x24' \
