@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/webview/webviewplugin.h"
 
-#include "platform/endprocess.h"
+#include "platform/webview/endprocess.h"
 
 #include <algorithm>
 #include <chrono>

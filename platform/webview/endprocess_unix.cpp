@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/endprocess.h"
+#include "platform/webview/endprocess.h"
 
 #include <signal.h>
 #include <sys/types.h>
