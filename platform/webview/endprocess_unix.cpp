@@ -3,6 +3,7 @@
 
 #include <signal.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -10,7 +11,7 @@ namespace platform {
 // so it is killed outright; it holds nothing that needs saving.
 bool endProcess(std::int64_t pid)
 {
-    return pid > 0 && ::kill(static_cast<pid_t>(pid), SIGKILL) == 0;
+    return pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), SIGKILL) == 0;
 }
 
 } // namespace platform

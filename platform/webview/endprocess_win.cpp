@@ -9,7 +9,7 @@ namespace platform {
 // so it is terminated outright; it holds nothing that needs saving.
 bool endProcess(std::int64_t pid)
 {
-    if (pid <= 0)
+    if (pid <= 0 || pid == GetCurrentProcessId())
         return false;
     HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, static_cast<DWORD>(pid));
     if (!process)
