@@ -2,6 +2,7 @@
 // The main window as a whole: the clear command, the stacked button pairs,
 // the reset on showing, minimising and restoring, the menus, the web-site
 // links and the advert page in the web panel.
+#include "buttons.h"
 #include "pageserver.h"
 #include "urlrecorder.h"
 #include "platform/webpanel.h"
@@ -30,11 +31,6 @@ constexpr Page kAdvertPages[] = {
 QLineEdit* box(const Form1& window, int n)
 {
     return window.findChild<QLineEdit*>(QStringLiteral("Text%1").arg(n));
-}
-
-QPushButton* button(const Form1& window, const char* name)
-{
-    return window.findChild<QPushButton*>(QLatin1String(name));
 }
 
 // Which member of each stacked pair shows, as "Command2 Command4" and so on.

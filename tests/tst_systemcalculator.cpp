@@ -2,6 +2,7 @@
 // "WinCalc. On" / "WinCalc. Off" against a real calculator program on a real
 // X11 display (xcalc on Xvfb): its window appears, and it goes away again
 // when asked to close. ctest runs this through run-under-xvfb.sh.
+#include "buttons.h"
 #include "messagebox.h"
 #include "platform/webpanel.h"
 #include "ui/main/form1.h"
@@ -35,11 +36,6 @@ int xcalcWindows()
         return -1;
     const QByteArray ids = search.readAllStandardOutput().trimmed();
     return ids.isEmpty() ? 0 : int(ids.count('\n')) + 1;
-}
-
-QPushButton* button(const Form1& window, const char* name)
-{
-    return window.findChild<QPushButton*>(QLatin1String(name));
 }
 
 } // namespace

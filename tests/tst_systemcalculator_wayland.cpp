@@ -6,6 +6,7 @@
 // from X11, so GNOME Calculator is closed through its windows on the session
 // bus, and galculator, which has no such interface, by ending the process
 // this program started.
+#include "buttons.h"
 #include "messagebox.h"
 #include "ui/main/form1.h"
 
@@ -28,11 +29,6 @@
 #include <memory>
 
 namespace {
-
-QPushButton* button(const Form1& window, const char* name)
-{
-    return window.findChild<QPushButton*>(QLatin1String(name));
-}
 
 // Processes started from the given file name (their argv[0]), by id.
 QList<qint64> processesStartedAs(const QString& file)

@@ -4,6 +4,7 @@
 // folder, whose window is the classic "SciCalc", Windows 7's "CalcFrame", or
 // the Calculator app's frame hosting the app's core window. Another app's
 // frame stands beside it all the while and must never be closed.
+#include "buttons.h"
 #include "messagebox.h"
 #include "ui/main/form1.h"
 
@@ -61,11 +62,6 @@ void endWindowsOf(const char* windowClass)
         WaitForSingleObject(process, 5000);
         CloseHandle(process);
     }
-}
-
-QPushButton* button(const Form1& window, const char* name)
-{
-    return window.findChild<QPushButton*>(QLatin1String(name));
 }
 
 } // namespace
