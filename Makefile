@@ -14,8 +14,9 @@ all: build
 deps:
 	@scripts/install-deps
 
+# Each tree is a preset of CMakePresets.json; the variables here override it.
 configure: deps
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_ARGS) >/dev/null
+	@cmake --preset default -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_ARGS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -32,12 +33,8 @@ test: build check-windows
 # ours and are suppressed in tests/lsan.supp; the browser engine's library
 # frees with a mismatched sized delete of its own, so that check is off.
 SANITIZE_DIR   ?= build-sanitize
-SANITIZE_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
 test-sanitize: deps
-	@cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" \
-	    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
-	    -DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=address,undefined" \
-	    -DCMAKE_MODULE_LINKER_FLAGS="-fsanitize=address,undefined" $(CMAKE_ARGS) >/dev/null
+	@cmake --preset sanitize -B $(SANITIZE_DIR) $(CMAKE_ARGS) >/dev/null
 	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	cd $(SANITIZE_DIR) && QT_QPA_PLATFORM=offscreen \
 	    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:new_delete_type_mismatch=0 \
@@ -69,8 +66,7 @@ WINDOWS_DIR ?= build-windows
 windows-configure:
 	@scripts/install-deps --windows
 	@qt=$$(scripts/build-qt-windows) && \
-	    cmake -S . -B $(WINDOWS_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	    -DCMAKE_TOOLCHAIN_FILE=$$qt/lib/cmake/Qt6/qt.toolchain.cmake $(CMAKE_ARGS) >/dev/null
+	    ZELVAN_QT_WINDOWS_PREFIX=$$qt cmake --preset windows -B $(WINDOWS_DIR) $(CMAKE_ARGS) >/dev/null
 
 windows: windows-configure
 	@cmake --build $(WINDOWS_DIR) -j $(JOBS) --target windows_packages
@@ -84,7 +80,7 @@ test-windows: windows
 # A Debian package of the installed program, $(BUILD_DIR)/zelvan_<version>_<arch>.deb.
 # The tree is configured for /usr, where the package puts everything.
 package: deps
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCMAKE_INSTALL_PREFIX=/usr $(CMAKE_ARGS) >/dev/null
+	@cmake --preset default -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCMAKE_INSTALL_PREFIX=/usr $(CMAKE_ARGS) >/dev/null
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 	cd $(BUILD_DIR) && cpack -G DEB
 
@@ -104,8 +100,7 @@ BENCH_DIR ?= build-bench
 BENCH_ADVERT_PORT ?= 18754
 bench:
 	@scripts/install-deps --bench
-	@cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DZELVAN_BUILD_BENCH=ON -DZELVAN_BUILD_TESTS=OFF \
-	    -DZELVAN_SITE_HOST=127.0.0.1:$(BENCH_ADVERT_PORT) $(CMAKE_ARGS) >/dev/null
+	@cmake --preset bench -B $(BENCH_DIR) -DZELVAN_SITE_HOST=127.0.0.1:$(BENCH_ADVERT_PORT) $(CMAKE_ARGS) >/dev/null
 	@cmake --build $(BENCH_DIR) -j $(JOBS) --target bench_engine bench_typing zelvan zelvan_webview bench_barewindow bench_contentwindow
 	$(BENCH_DIR)/bin/bench_engine --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	QT_QPA_PLATFORM=offscreen $(BENCH_DIR)/bin/bench_typing -median 9
@@ -116,10 +111,8 @@ bench:
 # the committed starting corpus in fuzz/corpus.
 FUZZ_DIR     ?= build-fuzz
 FUZZ_SECONDS ?= 600
-FUZZ_FLAGS   := -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
 fuzz-build: deps
-	@cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-	    -DCMAKE_CXX_FLAGS="$(FUZZ_FLAGS)" -DZELVAN_BUILD_FUZZ=ON >/dev/null
+	@cmake --preset fuzz -B $(FUZZ_DIR) >/dev/null
 	@cmake --build $(FUZZ_DIR) -j $(JOBS)
 
 fuzz: fuzz-build
