@@ -7,7 +7,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test test-sanitize check-windows windows windows-configure test-windows bench clean fuzz fuzz-build fuzz-smoke screenshot package package-test
+.PHONY: all deps configure build run test tidy test-sanitize check-windows windows windows-configure test-windows bench clean fuzz fuzz-build fuzz-smoke screenshot package package-test
 
 all: build
 
@@ -27,6 +27,11 @@ run: build
 test: build check-windows
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory fuzz-smoke
+
+# clang-tidy's checks (.clang-tidy: faults and modern forms) over every source
+# of the default tree, with its compile commands; any finding fails.
+tidy: build
+	run-clang-tidy -quiet -p $(BUILD_DIR) -j $(JOBS) '$(CURDIR)/(engine|platform|ui|app|tests)/' 2>/dev/null
 
 # The whole suite again, built with AddressSanitizer and UBSan in a tree of its
 # own. Leaks inside the system's libraries (fontconfig, Mesa, ...) are not

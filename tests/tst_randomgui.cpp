@@ -113,7 +113,7 @@ const Key kKeys[] = {
 const char* const kJunk[] = {
     "1", "42", "-3", "0", "5.", ".5", "2,5", "1e3", "1E-4", "-0", "+7", "e", " ", "\t", "abc",
     "\xEF\xBC\x91\xEF\xBC\x92\xEF\xBC\x8E\xEF\xBC\x95", // full-width 12.5
-    "\xE2\x88\x92" "2",                                 // minus sign, 2
+    "\xE2\x88\x92\x32",                             // minus sign, 2
     "99999999999999999999", "1e308", "1e400", "1e-400", "0.000004", "inf", "nan", "0x10",
     "--", "..", ",,", "\n", "\xE5\x8D\x83\xE5\x85\x8B",
 };
@@ -749,7 +749,7 @@ QString Session::checkBoxes(const std::array<QString, kBoxes + 1>& before)
                 m_shown[n] = Shown::Cleared;
             }
         } else if (rewritten[n]) {
-            if (const QString problem = checkPartner(*rewritten[n], was, wasShown); !problem.isEmpty())
+            if (QString problem = checkPartner(*rewritten[n], was, wasShown); !problem.isEmpty())
                 return problem;
             m_shown[n] = Shown::Slot;
             m_writtenDecimals[n] = rewritten[n]->decimals;

@@ -224,7 +224,7 @@ void TestWindows::qtTextsInChinese()
     // A Latin letter is allowed only as the accelerator in "(&U)" and in a
     // key name after the tab.
     const QRegularExpression latin(QStringLiteral("[A-Za-z]"));
-    const auto shownWords = [](QString text) {
+    const auto shownWords = [](const QString& text) {
         return text.section(QLatin1Char('\t'), 0, 0).remove(QRegularExpression(QStringLiteral("\\(&.\\)")));
     };
     QStringList texts;
