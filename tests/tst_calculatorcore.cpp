@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/calculator/calculatorcore.h"
+#include "engine/calculatorcore.h"
 
 #include <QStringList>
 #include <QTest>

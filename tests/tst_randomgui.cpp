@@ -11,7 +11,7 @@
 // and ZELVAN_RANDOM_STEPS for the length); a failure names both and the step.
 #include "engine/steps.h"
 #include "engine/unitboxes.h"
-#include "ui/calculator/calculatorcore.h"
+#include "engine/calculatorcore.h"
 #include "ui/calculator/form3.h"
 #include "ui/main/form1.h"
 #include "ui/main/unitbox.h"

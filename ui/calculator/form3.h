@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "ui/calculator/calculatorcore.h"
+#include "engine/calculatorcore.h"
 #include "ui_form3.h"
 
 #include <QButtonGroup>

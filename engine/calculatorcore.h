@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// The calculator layer: a small pocket calculator window. CalculatorCore is
-// its arithmetic and state, free of any window toolkit; Form3 is the window,
-// a thin adapter that hands button clicks and the user's typing to the core
-// and shows the core's display.
+// The pocket calculator's arithmetic and state, free of any window toolkit.
+// Its window (Form3, ui/calculator) is a thin adapter that hands button
+// clicks and the user's typing to the core and shows the core's display.
 
 #include "engine/numbertext.h"
 
