@@ -20,7 +20,8 @@ struct Page {
 };
 
 // A minimal HTTP server on 127.0.0.1 that answers each request with one of
-// its pages (404 for any other path) and remembers the paths asked for.
+// its pages (404 for any other path) and remembers the paths asked for, and
+// the languages each request asked for (its Accept-Language).
 class PageServer : public QObject {
 public:
     explicit PageServer(std::span<const Page> pages)
@@ -37,6 +38,7 @@ public:
     }
     quint16 port() const { return m_server.serverPort(); }
     const QStringList& requests() const { return m_requests; }
+    const QStringList& languages() const { return m_languages; }
 
 private:
     void accept()
@@ -48,12 +50,19 @@ private:
                 buffer->append(socket->readAll());
                 if (!buffer->contains("\r\n\r\n"))
                     return;
-                const QList<QByteArray> requestLine = buffer->left(buffer->indexOf("\r\n")).split(' ');
+                const QList<QByteArray> lines = buffer->left(buffer->indexOf("\r\n\r\n")).split('\n');
+                const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+                QString languages;
+                for (const QByteArray& line : lines)
+                    if (line.toLower().startsWith("accept-language:"))
+                        languages = QString::fromLatin1(line.mid(line.indexOf(':') + 1).trimmed());
                 buffer->clear();
                 const QString path = requestLine.value(1);
                 // The engine asks for the icon on its own, after the page.
-                if (path != QLatin1String("/favicon.ico"))
+                if (path != QLatin1String("/favicon.ico")) {
                     m_requests << path;
+                    m_languages << languages;
+                }
                 socket->write(response(path));
                 socket->disconnectFromHost();
             });
@@ -78,4 +87,5 @@ private:
     std::span<const Page> m_pages;
     QTcpServer m_server;
     QStringList m_requests;
+    QStringList m_languages;
 };

@@ -313,6 +313,10 @@ void TstWebPanel::reportsEachLoad()
     QTRY_VERIFY_WITH_TIMEOUT(!host.finished.isEmpty(), loadTimeout);
     QCOMPARE(host.finished.first().at(0).toBool(), ok);
     QVERIFY(host.panel->view()->isVisible());
+    // Whatever the session's language, the advert is asked for in the program's.
+    if (reachable)
+        QVERIFY2(server.languages().value(0).startsWith(QLatin1String("zh-CN")),
+                 qPrintable(server.languages().value(0)));
 
     // The panel goes on working after a failed page.
     host.finished.clear();

@@ -116,6 +116,9 @@ public:
         , m_page(new PanelPage(m_profile, this))
     {
         m_profile->setUrlRequestInterceptor(new NoProgramResources(m_profile));
+        // The program speaks Simplified Chinese whatever the session's
+        // language; so does the advert it asks for.
+        m_profile->setHttpAcceptLanguage(QStringLiteral("zh-CN,zh"));
         // The engine's menu offers "view source" and "save page", which would
         // open windows and file dialogs.
         setContextMenuPolicy(Qt::NoContextMenu);
