@@ -65,6 +65,11 @@ public:
         // The panel is smaller than its browser; scroll bars would only show
         // through on pages taller than the visible strip.
         s->setAttribute(QWebEngineSettings::ShowScrollBars, false);
+        // An advert that cannot be had (no network, the site down) leaves the
+        // panel empty, as before it first loads, rather than showing the
+        // engine's error page with its links and troubleshooting text; the
+        // next resize tries again.
+        s->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
 
         // Nobody is there to answer a page's questions: camera, microphone,
         // screen, location, notifications, pointer lock, protocol handlers
