@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFrame>
 #include <QHostAddress>
+#include <QLineEdit>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -33,6 +34,7 @@ constexpr int loadTimeout = 60000;
 constexpr Page pages[] = {
     {"/advert.html", "<html><body style='margin:0;background:#ff00ff'>advert</body></html>"},
     {"/other.html", "<html><body>other</body></html>"},
+    {"/links.html", "<html><body><a href='#one'>one</a> <a href='#two'>two</a></body></html>"},
     // Tries every way a page has to open a window, then says what it got.
     {"/opener.html",
      "<html><body><a id='blank' href='/popup.html' target='_blank'>x</a><script>"
@@ -198,6 +200,7 @@ private slots:
     void hungPageIsEndedAndGivenUp_data();
     void hungPageIsEndedAndGivenUp();
     void crashedRendererReloadsAtOnce();
+    void tabLeavesThePanel();
     void clickedNewWindowOpensInBrowser_data();
     void clickedNewWindowOpensInBrowser();
     void sandboxSwitchIsReadAsChromiumDoes_data();
@@ -432,6 +435,31 @@ void TstWebPanel::crashedRendererReloadsAtOnce()
         ::kill(static_cast<pid_t>(pid), SIGKILL);
     QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), 15000);
     QCOMPARE(server.requests(), QStringList(2, QStringLiteral("/advert.html")));
+}
+
+// The panel is one stop in its window's Tab order: Tab moves on to the next
+// control instead of walking through the page's links.
+void TstWebPanel::tabLeavesThePanel()
+{
+    PageServer server(pages);
+    QVERIFY(server.isListening());
+    Host host;
+    auto* next = new QLineEdit(&host.window);
+    next->move(0, 140);
+    QVERIFY(host.showLoaded(server.url(QStringLiteral("/links.html"))));
+    QApplication::setActiveWindow(&host.window);
+    QVERIFY(QTest::qWaitForWindowActive(&host.window));
+    QWidget* page = host.panel->view()->focusProxy();
+    QVERIFY(page);
+    page->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), page);
+
+    QTest::keyClick(page, Qt::Key_Tab);
+    QTRY_COMPARE(QApplication::focusWidget(), next);
+    QTest::keyClick(next, Qt::Key_Backtab);
+    QTRY_COMPARE(QApplication::focusWidget(), page);
+    QTest::keyClick(page, Qt::Key_Backtab);
+    QTRY_VERIFY(QApplication::focusWidget() != page);
 }
 
 void TstWebPanel::clickedNewWindowOpensInBrowser_data()

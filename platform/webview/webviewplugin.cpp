@@ -7,7 +7,9 @@
 #include <chrono>
 #include <vector>
 
+#include <QChildEvent>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QQuickWindow>
@@ -156,6 +158,36 @@ public:
 
     // The page must go before its profile, which is deleted with the other children.
     ~PanelView() override { delete m_page; }
+
+protected:
+    // The widget the page is drawn in comes and goes with the renderer; each
+    // one is watched for Tab.
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::ChildPolished) {
+            if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child()))
+                child->installEventFilter(this);
+        }
+        return QWebEngineView::event(event);
+    }
+
+    // The panel is one stop in its window's Tab order: Tab and Shift+Tab go
+    // on to the window's next or previous control instead of walking through
+    // the page's links.
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+            if (tab && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+                QWidget::focusNextPrevChild(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
+                return true;
+            }
+        }
+        return QWebEngineView::eventFilter(watched, event);
+    }
+
+public:
 
     QWidget* widget() override { return this; }
 
