@@ -21,7 +21,8 @@ struct Page {
 
 // A minimal HTTP server on 127.0.0.1 that answers each request with one of
 // its pages (404 for any other path) and remembers the paths asked for, and
-// the languages each request asked for (its Accept-Language).
+// the languages each request asked for (its Accept-Language). A path that
+// starts with /never is never answered, like a request stuck on the way.
 class PageServer : public QObject {
 public:
     explicit PageServer(std::span<const Page> pages)
@@ -63,6 +64,8 @@ private:
                     m_requests << path;
                     m_languages << languages;
                 }
+                if (path.startsWith(QLatin1String("/never")))
+                    return;
                 socket->write(response(path));
                 socket->disconnectFromHost();
             });

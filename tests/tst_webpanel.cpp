@@ -34,7 +34,6 @@ constexpr int loadTimeout = 60000;
 constexpr Page pages[] = {
     {"/advert.html", "<html><body style='margin:0;background:#ff00ff'>advert</body></html>"},
     {"/other.html", "<html><body>other</body></html>"},
-    {"/links.html", "<html><body><a href='#one'>one</a> <a href='#two'>two</a></body></html>"},
     // Tries every way a page has to open a window, then says what it got.
     {"/opener.html",
      "<html><body><a id='blank' href='/popup.html' target='_blank'>x</a><script>"
@@ -59,6 +58,8 @@ constexpr Page pages[] = {
      "</script></body></html>"},
     // Never finishes loading.
     {"/hang.html", "<html><body><script>for (;;) {}</script></body></html>"},
+    // Shown at once, but one of its pictures never comes.
+    {"/slow.html", "<html><body>slow<img src='/never.png'></body></html>"},
     // Loads, then never answers again.
     {"/busy.html",
      "<html><body>busy<script>"
@@ -199,6 +200,7 @@ private slots:
     void pageRequestsAreRefused();
     void hungPageIsEndedAndGivenUp_data();
     void hungPageIsEndedAndGivenUp();
+    void slowRequestKeepsThePage();
     void crashedRendererReloadsAtOnce();
     void tabLeavesThePanel();
     void clickedNewWindowOpensInBrowser_data();
@@ -417,6 +419,26 @@ void TstWebPanel::hungPageIsEndedAndGivenUp()
     host.finished.clear();
     host.panel->navigate(server.url(QStringLiteral("/advert.html")));
     QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), loadTimeout);
+}
+
+// A page that is shown and answers, but one of whose requests never ends:
+// its load is stopped, the renderer left alone and the page kept.
+void TstWebPanel::slowRequestKeepsThePage()
+{
+    PageServer server(pages);
+    QVERIFY(server.isListening());
+    Host host;
+    host.panel->setPatience({std::chrono::milliseconds(1000), std::chrono::milliseconds(1000)});
+    host.panel->navigate(server.url(QStringLiteral("/slow.html")));
+    QVERIFY(host.show());
+
+    QTRY_VERIFY_WITH_TIMEOUT(!host.finished.isEmpty(), loadTimeout);
+    QCOMPARE(server.requests().count(QStringLiteral("/slow.html")), 1);
+    QWidget* page = host.panel->view()->focusProxy();
+    QVERIFY(page);
+    QTest::keyClick(page, Qt::Key_A, Qt::ControlModifier);
+    QTRY_VERIFY(host.panel->view()->property("selectedText").toString().startsWith(QLatin1String("slow")));
+    QCOMPARE(server.requests().count(QStringLiteral("/slow.html")), 1);
 }
 
 void TstWebPanel::crashedRendererReloadsAtOnce()

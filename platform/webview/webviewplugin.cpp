@@ -188,7 +188,6 @@ protected:
     }
 
 public:
-
     QWidget* widget() override { return this; }
 
     void load(const QUrl& url) override
@@ -211,14 +210,15 @@ private:
     // On every tick of the watch: a load that takes too long, or a loaded page whose
     // renderer no longer answers a ping (a script that never returns), has
     // its renderer ended. The ping runs in a world of its own, so a page
-    // cannot answer for a stuck renderer or stop the answer.
+    // cannot answer for a stuck renderer or stop the answer. A load past its
+    // patience whose page is already parsed and shown, and whose renderer
+    // answers, only waits for one of its requests (a slow picture or
+    // counter): that load is stopped and the page stays.
     void watch()
     {
-        if (m_loadClock.isValid()) {
-            if (m_loadClock.elapsed() > m_patience.load.count())
-                endRenderer();
+        const bool loading = m_loadClock.isValid();
+        if (loading && m_loadClock.elapsed() <= m_patience.load.count())
             return;
-        }
         if (m_pingClock.isValid()) {
             if (m_pingClock.elapsed() > m_patience.response.count())
                 endRenderer();
@@ -227,12 +227,24 @@ private:
         m_pingClock.start();
         QPointer<PanelView> self(this);
         const int generation = m_generation;
-        m_page->runJavaScript(QStringLiteral("0"), QWebEngineScript::ApplicationWorld,
-                              [self, generation](const QVariant&) {
+        m_page->runJavaScript(QStringLiteral("document.readyState"), QWebEngineScript::ApplicationWorld,
+                              [self, generation](const QVariant& state) {
                                   if (!self || generation != self->m_generation)
                                       return;
                                   self->m_pingClock.invalidate();
+                                  if (self->m_loadClock.isValid())
+                                      self->loadOverdue(state.toString());
                               });
+    }
+
+    void loadOverdue(const QString& documentState)
+    {
+        if (documentState != QLatin1String("interactive")) {
+            endRenderer();
+            return;
+        }
+        m_loadClock.invalidate();
+        m_page->triggerAction(QWebEnginePage::Stop);
     }
 
     void stopWatching()
