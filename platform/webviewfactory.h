@@ -19,16 +19,20 @@ namespace platform {
 
 // How long the browser gives a page before it ends the page's renderer and
 // loads the page again: a load that has not finished, or a page that has not
-// answered a ping, after this long.
+// answered a ping, after this long. Each load has a few such second chances;
+// one that was used comes back after retryWindow, so a renderer that fails
+// now and then over a long day is always given another, and one that fails
+// over and over is given up.
 struct WebViewPatience {
     std::chrono::milliseconds load{20000};
     std::chrono::milliseconds response{10000};
+    std::chrono::milliseconds retryWindow{std::chrono::minutes(10)};
 };
 
 // What the browser tells the panel.
 struct WebViewHooks {
     // Once per finished load; false when the page could not be loaded (the
-    // browser then shows its own error page) or the navigation was refused.
+    // panel then stays empty), was stopped, or the navigation was refused.
     std::function<void(bool ok)> loadFinished;
     // A page asked for a new window on a user's click: an http or https
     // address for the desktop's browser.

@@ -153,6 +153,7 @@ public:
                 });
 
         setPatience(m_patience);
+        m_age.start();
         connect(&m_watch, &QTimer::timeout, this, [this] { watch(); });
     }
 
@@ -193,7 +194,7 @@ public:
     void load(const QUrl& url) override
     {
         m_url = url;
-        m_retries = 0;
+        m_retriesUsed.clear();
         m_page->load(url);
     }
 
@@ -263,20 +264,24 @@ private:
     }
 
     // A crashed, killed or hung renderer: the page is loaded again at once,
-    // but only a few times for each load the panel asked for, so a page that
-    // always hangs or crashes is given up (until the panel's next load)
-    // instead of burning a processor for the rest of the run.
+    // but only a few times within the retry window for each load the panel
+    // asked for, so a page that always hangs or crashes is given up (until
+    // the panel's next load, or until the window has passed) instead of
+    // burning a processor for the rest of the run.
     void rendererGone()
     {
         ++m_generation;
         stopWatching();
-        if (m_retries >= kRetries || !m_url.isValid())
+        const qint64 now = m_age.elapsed();
+        std::erase_if(m_retriesUsed,
+                      [&](qint64 used) { return now - used >= m_patience.retryWindow.count(); });
+        if (m_retriesUsed.size() >= kRetries || !m_url.isValid())
             return;
-        ++m_retries;
+        m_retriesUsed.push_back(now);
         m_page->load(m_url);
     }
 
-    static constexpr int kRetries = 2;
+    static constexpr std::size_t kRetries = 2;
 
     WebViewHooks m_hooks;
     QWebEngineProfile* m_profile;
@@ -287,7 +292,9 @@ private:
     QElapsedTimer m_loadClock;
     QElapsedTimer m_pingClock;
     int m_generation = 0;
-    int m_retries = 0;
+    // When each second chance of the current load was used, on m_age's clock.
+    std::vector<qint64> m_retriesUsed;
+    QElapsedTimer m_age;
 };
 
 // The engine describes its GL set-up in the "qt.webenginecontext" category
