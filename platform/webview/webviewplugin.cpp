@@ -217,8 +217,7 @@ private:
     // counter): that load is stopped and the page stays.
     void watch()
     {
-        const bool loading = m_loadClock.isValid();
-        if (loading && m_loadClock.elapsed() <= m_patience.load.count())
+        if (m_loadClock.isValid() && !loadIsOverdue())
             return;
         if (m_pingClock.isValid()) {
             if (m_pingClock.elapsed() > m_patience.response.count())
@@ -233,9 +232,15 @@ private:
                                   if (!self || generation != self->m_generation)
                                       return;
                                   self->m_pingClock.invalidate();
-                                  if (self->m_loadClock.isValid())
+                                  // Not a load that started after the ping was sent.
+                                  if (self->loadIsOverdue())
                                       self->loadOverdue(state.toString());
                               });
+    }
+
+    bool loadIsOverdue() const
+    {
+        return m_loadClock.isValid() && m_loadClock.elapsed() > m_patience.load.count();
     }
 
     void loadOverdue(const QString& documentState)
