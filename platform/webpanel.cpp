@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/webpanel.h"
 
+#include "platform/systemwebview.h"
 #include "platform/urlopener.h"
 #include "platform/webengineguard.h"
 
@@ -85,23 +86,30 @@ bool WebPanel::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-void WebPanel::createView()
+// The desktop's browser control where there is one, else the engine module.
+WebViewFactory* WebPanel::factory()
 {
+    if (WebViewFactory* system = systemWebViewFactory())
+        return system;
     if (!browserEngineMayStart())
-        return;
+        return nullptr;
 
     if (!previousHandler)
         previousHandler = qInstallMessageHandler(withoutEngineGlWarnings);
 
-    WebViewFactory* factory = nullptr;
     for (const QString& candidate : moduleCandidates()) {
         auto loader = std::make_unique<QPluginLoader>(candidate);
-        factory = qobject_cast<WebViewFactory*>(loader->instance());
-        if (factory) {
+        if (auto* factory = qobject_cast<WebViewFactory*>(loader->instance())) {
             m_loader = std::move(loader);
-            break;
+            return factory;
         }
     }
+    return nullptr;
+}
+
+void WebPanel::createView()
+{
+    WebViewFactory* factory = this->factory();
     if (!factory)
         return;
 

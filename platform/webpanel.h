@@ -49,6 +49,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    WebViewFactory* factory();
     void createView();
 
     QFrame* m_host;
