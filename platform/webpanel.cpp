@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/webpanel.h"
 
+#include "platform/enginenoise.h"
 #include "platform/systemwebview.h"
 #include "platform/urlopener.h"
 #include "platform/webengineguard.h"
@@ -30,22 +31,6 @@ QStringList moduleCandidates()
     };
     candidates.removeDuplicates();
     return candidates;
-}
-
-// When the engine starts it warns, on standard error, that it was loaded by
-// a plugin without a shared GL context, and when it first draws, that it
-// found no GL scene to draw into. Both are meant for programs that draw the
-// engine with OpenGL; the panel draws it in software on purpose. Those two
-// lines are dropped, everything else passes on.
-QtMessageHandler previousHandler = nullptr;
-
-void withoutEngineGlWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (type == QtWarningMsg
-        && (message.startsWith(QLatin1String("Qt WebEngine seems to be initialized from a plugin"))
-            || message.startsWith(QLatin1String("No suitable graphics backend found"))))
-        return;
-    previousHandler(type, context, message);
 }
 
 } // namespace
@@ -94,8 +79,7 @@ WebViewFactory* WebPanel::factory()
     if (!browserEngineMayStart())
         return nullptr;
 
-    if (!previousHandler)
-        previousHandler = qInstallMessageHandler(withoutEngineGlWarnings);
+    quietenEngineGlNoise();
 
     for (const QString& candidate : moduleCandidates()) {
         auto loader = std::make_unique<QPluginLoader>(candidate);
@@ -110,8 +94,10 @@ WebViewFactory* WebPanel::factory()
 void WebPanel::createView()
 {
     WebViewFactory* factory = this->factory();
-    if (!factory)
+    if (!factory) {
+        emit viewUnavailable();
         return;
+    }
 
     // A QFrame draws its border inside its own rectangle, where children
     // would cover it. The browser therefore sits in a plain child that spans
@@ -131,10 +117,18 @@ void WebPanel::createView()
     };
     // The same way out as the maker's site from the about window.
     hooks.openExternally = [](const QUrl& url) { openUrl(url.toString().toStdString()); };
+    hooks.watchActed = [self](const char* what) {
+        if (self)
+            emit self->watchActed(QString::fromLatin1(what));
+    };
     m_web = factory->createView(clientArea, std::move(hooks));
-    if (!m_web)
+    if (!m_web) {
+        delete clientArea;
+        emit viewUnavailable();
         return;
+    }
     m_web->setPatience(m_patience);
+    m_web->setLimits(m_limits);
     m_view = m_web->widget();
     m_view->setObjectName(m_browserName);
     m_view->setGeometry(m_browserGeometry);

@@ -40,10 +40,17 @@ public:
     // How long a page may take to load or to answer before its renderer is
     // ended and the page loaded again; for a view made from now on.
     void setPatience(WebViewPatience patience) { m_patience = patience; }
+    // What a page may take of the machine; for a view made from now on.
+    void setLimits(WebViewLimits limits) { m_limits = limits; }
 
 signals:
+    // After the host frame's first paint, one of these two: the browser is
+    // there, or there is none to be had and the frame stays empty.
     void viewCreated();
+    void viewUnavailable();
     void loadFinished(bool ok);
+    // The browser's watch stepped in (see WebViewHooks::watchActed).
+    void watchActed(const QString& what);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -56,6 +63,7 @@ private:
     QString m_browserName;
     QRect m_browserGeometry;
     WebViewPatience m_patience;
+    WebViewLimits m_limits;
     std::unique_ptr<QPluginLoader> m_loader;
     QPointer<QWidget> m_view;
     WebView* m_web = nullptr; // lives as long as m_view

@@ -10,6 +10,7 @@
 #include <QtPlugin>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 
 class QUrl;
@@ -29,6 +30,19 @@ struct WebViewPatience {
     std::chrono::milliseconds retryWindow{std::chrono::minutes(10)};
 };
 
+// What a page may take of the machine before its renderer is ended like a
+// hung one: resident memory, or more than busyShare of one core over
+// busyPeriod while nothing loads. A page that loads itself (reloads, moves
+// on, refreshes) more than selfLoads times within selfLoadPeriod is stopped:
+// the panel is left empty until its next load.
+struct WebViewLimits {
+    std::int64_t memoryBytes = std::int64_t(512) << 20;
+    double busyShare = 0.5;
+    std::chrono::milliseconds busyPeriod{15000};
+    int selfLoads = 5;
+    std::chrono::milliseconds selfLoadPeriod{std::chrono::minutes(1)};
+};
+
 // What the browser tells the panel.
 struct WebViewHooks {
     // Once per finished load; false when the page could not be loaded (the
@@ -37,6 +51,11 @@ struct WebViewHooks {
     // A page asked for a new window on a user's click: an http or https
     // address for the desktop's browser.
     std::function<void(const QUrl& url)> openExternally;
+    // The browser's watch stepped in: "unfinished" (a load past its
+    // patience), "unanswered", "memory" or "busy" (the renderer was ended),
+    // "restless" (a page that kept loading itself was stopped) or "gave up"
+    // (no second chance is left for this load).
+    std::function<void(const char* what)> watchActed;
 };
 
 // One browser widget made by the module. The widget itself is owned by its
@@ -48,6 +67,9 @@ public:
     // Starts loading and returns at once.
     virtual void load(const QUrl& url) = 0;
     virtual void setPatience(WebViewPatience patience) = 0;
+    // A browser whose pages run inside this program's own process cannot
+    // end them without ending the program: it keeps no limits.
+    virtual void setLimits(WebViewLimits /*limits*/) { }
 };
 
 class WebViewFactory {
@@ -61,5 +83,5 @@ public:
 
 } // namespace platform
 
-#define ZELVAN_WEBVIEWFACTORY_IID "org.zelvan.WebViewFactory/2.0"
+#define ZELVAN_WEBVIEWFACTORY_IID "org.zelvan.WebViewFactory/3.0"
 Q_DECLARE_INTERFACE(platform::WebViewFactory, ZELVAN_WEBVIEWFACTORY_IID)

@@ -17,6 +17,9 @@ class WebViewPlugin : public QObject, public WebViewFactory {
 
 public:
     WebView* createView(QWidget* parent, WebViewHooks hooks) override;
+
+private:
+    bool m_engineStarted = false;
 };
 
 } // namespace platform

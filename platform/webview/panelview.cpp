@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/webview/panelview.h"
+
+#include "platform/webview/panelpage.h"
+#include "platform/webview/rendererwatch.h"
+
+#include <QChildEvent>
+#include <QKeyEvent>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEngineProfile>
+
+namespace platform {
+namespace {
+
+const char* describe(RendererWatch::Reason reason)
+{
+    switch (reason) {
+    case RendererWatch::Reason::Unfinished: return "unfinished";
+    case RendererWatch::Reason::Unanswered: return "unanswered";
+    case RendererWatch::Reason::Memory: return "memory";
+    case RendererWatch::Reason::Busy: return "busy";
+    }
+    return "";
+}
+
+} // namespace
+
+PanelView::PanelView(QWidget* parent, WebViewHooks hooks)
+    : QWebEngineView(parent)
+    , m_hooks(std::move(hooks))
+    , m_profile(PanelPage::makeProfile(this))
+    , m_page(new PanelPage(m_profile, this))
+    , m_watch(new RendererWatch(m_page, this))
+{
+    // The engine's menu offers "view source" and "save page", which would
+    // open windows and file dialogs.
+    setContextMenuPolicy(Qt::NoContextMenu);
+    setPage(m_page);
+    m_page->setLoadGate([this] { return m_watch->mayLoad(); });
+
+    const auto tell = [this](const char* what) {
+        if (m_hooks.watchActed)
+            m_hooks.watchActed(what);
+    };
+    connect(m_watch, &RendererWatch::hung, this,
+            [tell](RendererWatch::Reason reason) { tell(describe(reason)); });
+    connect(m_watch, &RendererWatch::gaveUp, this, [tell] { tell("gave up"); });
+    connect(m_watch, &RendererWatch::stopped, this, [this, tell] {
+        tell("restless");
+        if (m_hooks.loadFinished)
+            m_hooks.loadFinished(false);
+    });
+    connect(m_page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+        if (!m_watch->takeBlankLoad() && m_hooks.loadFinished)
+            m_hooks.loadFinished(ok);
+    });
+    connect(m_page, &QWebEnginePage::newWindowRequested, this,
+            [this](QWebEngineNewWindowRequest& request) {
+                // Left unhandled, the request ends in createWindow and is refused.
+                if (request.isUserInitiated() && isWebAddress(request.requestedUrl())
+                    && m_hooks.openExternally)
+                    m_hooks.openExternally(request.requestedUrl());
+            });
+}
+
+// The page must go before its profile, which is deleted with the other children.
+PanelView::~PanelView()
+{
+    delete m_watch;
+    delete m_page;
+}
+
+void PanelView::load(const QUrl& url)
+{
+    m_watch->load(url);
+}
+
+void PanelView::setPatience(WebViewPatience patience)
+{
+    m_watch->setPatience(patience);
+}
+
+void PanelView::setLimits(WebViewLimits limits)
+{
+    m_watch->setLimits(limits);
+}
+
+// The widget the page is drawn in comes and goes with the renderer; each
+// one is watched for Tab.
+bool PanelView::event(QEvent* event)
+{
+    if (event->type() == QEvent::ChildPolished) {
+        if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child()))
+            child->installEventFilter(this);
+    }
+    return QWebEngineView::event(event);
+}
+
+// The panel is one stop in its window's Tab order: Tab and Shift+Tab go on
+// to the window's next or previous control instead of walking through the
+// page's links.
+bool PanelView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+        if (tab && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+            QWidget::focusNextPrevChild(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
+            return true;
+        }
+    }
+    return QWebEngineView::eventFilter(watched, event);
+}
+
+} // namespace platform

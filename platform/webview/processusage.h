@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+namespace platform {
+
+// What a process of ours uses: its resident memory and the processor time it
+// has had so far. Empty when there is no such process to ask about.
+struct ProcessUsage {
+    std::int64_t residentBytes = 0;
+    std::int64_t cpuMilliseconds = 0;
+};
+
+std::optional<ProcessUsage> processUsage(std::int64_t pid);
+
+} // namespace platform

@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/webviewfactory.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <QUrl>
+
+#include <cstdint>
+#include <deque>
+#include <utility>
+#include <vector>
+
+class QWebEnginePage;
+
+namespace platform {
+
+// Keeps one page's renderer in bounds. The renderer is ended when a load
+// does not finish within its patience (unless the page is already shown and
+// answers: then only the load is stopped), when the loaded page stops
+// answering a ping, when it grows past its memory bound, or when it keeps a
+// core busy while nothing loads. A renderer that is gone, ended here or
+// crashed, has its page loaded again at once, but only a few times within
+// the retry window, so a page that always fails is given up instead of
+// burning a processor for the rest of the run. A page that loads itself over
+// and over is stopped and the page left empty.
+//
+// Every load goes through load() (the panel's own) or is the page's own
+// doing; mayLoad() tells them apart to count the page's.
+class RendererWatch : public QObject {
+    Q_OBJECT
+
+public:
+    enum class Reason { Unfinished, Unanswered, Memory, Busy };
+    Q_ENUM(Reason)
+
+    explicit RendererWatch(QWebEnginePage* page, QObject* parent = nullptr);
+
+    void setPatience(WebViewPatience patience);
+    void setLimits(WebViewLimits limits) { m_limits = limits; }
+
+    // The panel's own load of url, with a fresh set of second chances.
+    void load(const QUrl& url);
+
+    // Whether the page may load now: asked before each load, the panel's
+    // (always) and the page's own (within the limit).
+    bool mayLoad();
+
+    // Whether the load that just finished was the empty page a stopped page
+    // was replaced with (not a load anybody asked for); asks once.
+    bool takeBlankLoad() { return std::exchange(m_blankLoad, false); }
+
+signals:
+    // The renderer is being ended, and why.
+    void hung(platform::RendererWatch::Reason reason);
+    // The renderer is gone and no second chance is left for this load.
+    void gaveUp();
+    // The page loaded itself too often and was replaced by an empty one.
+    void stopped();
+
+private:
+    void loadStarted();
+    void stop();
+    void tick();
+    bool loadIsOverdue() const;
+    void loadOverdue(const QString& documentState);
+    bool overBounds();
+    void endRenderer(Reason reason);
+    void rendererGone();
+    void ownLoad(const QUrl& url);
+
+    static constexpr std::size_t kRetries = 2;
+
+    QWebEnginePage* m_page;
+    QUrl m_url;
+    WebViewPatience m_patience;
+    WebViewLimits m_limits;
+    QTimer m_timer;
+    // All times on m_age's clock, in milliseconds.
+    QElapsedTimer m_age;
+    QElapsedTimer m_loadClock;
+    QElapsedTimer m_pingClock;
+    int m_generation = 0;
+    // When each second chance of the current load was used.
+    std::vector<std::int64_t> m_retriesUsed;
+    // When the page loaded itself, within the last selfLoadPeriod.
+    std::deque<std::int64_t> m_selfLoads;
+    // The renderer's processor time at each tick since nothing loads.
+    struct CpuSample {
+        std::int64_t at;
+        std::int64_t cpuMilliseconds;
+    };
+    std::deque<CpuSample> m_cpu;
+    bool m_ownLoadPending = false;
+    bool m_blankLoad = false;
+};
+
+} // namespace platform
