@@ -81,11 +81,12 @@ QWebEnginePage* PanelPage::createWindow(WebWindowType)
     return nullptr;
 }
 
-bool PanelPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame)
+bool PanelPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)
 {
     if (!isWebAddress(url) && url != QUrl(QStringLiteral("about:blank")))
         return false;
-    if (!isMainFrame || !m_loadGate)
+    // The engine marks the program's own loads (load()) as typed by the user.
+    if (!isMainFrame || type == NavigationTypeTyped || !m_loadGate)
         return true;
     return m_loadGate();
 }

@@ -22,10 +22,10 @@ public:
     static QWebEngineProfile* makeProfile(QObject* parent);
 
     // Asked before each load of the page as a whole (not of a frame inside
-    // it): the panel's own, and those the page starts itself (a reload, a
-    // refresh, a script or link moving on, each step of a redirect; the
-    // engine calls a script's reload soon after loading a redirect too).
-    // False refuses the load.
+    // it) that the page starts itself: a reload, a refresh, a script or link
+    // moving on, each step of a redirect (the engine also calls a script's
+    // reload soon after loading a redirect). The program's own loads are not
+    // asked about. False refuses the load.
     void setLoadGate(std::function<bool()> gate) { m_loadGate = std::move(gate); }
 
 protected:

@@ -36,7 +36,7 @@ PanelView::PanelView(QWidget* parent, WebViewHooks hooks)
     // open windows and file dialogs.
     setContextMenuPolicy(Qt::NoContextMenu);
     setPage(m_page);
-    m_page->setLoadGate([this] { return m_watch->mayLoad(); });
+    m_page->setLoadGate([this] { return m_watch->maySelfLoad(); });
 
     const auto tell = [this](const char* what) {
         if (m_hooks.watchActed)

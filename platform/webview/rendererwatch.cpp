@@ -2,7 +2,6 @@
 #include "platform/webview/rendererwatch.h"
 
 #include "platform/webview/endprocess.h"
-#include "platform/webview/panelpage.h"
 #include "platform/webview/processusage.h"
 
 #include <QCoreApplication>
@@ -44,13 +43,6 @@ void RendererWatch::load(const QUrl& url)
     m_retriesUsed.clear();
     m_selfLoads.clear();
     m_blankLoad = false;
-    ownLoad(url);
-}
-
-void RendererWatch::ownLoad(const QUrl& url)
-{
-    // A load the page's rules refuse never asks mayLoad().
-    m_ownLoadPending = isWebAddress(url) || url == QUrl(QStringLiteral("about:blank"));
     m_page->load(url);
 }
 
@@ -62,11 +54,8 @@ void RendererWatch::loadStarted()
     m_timer.start();
 }
 
-bool RendererWatch::mayLoad()
+bool RendererWatch::maySelfLoad()
 {
-    if (std::exchange(m_ownLoadPending, false))
-        return true;
-    // The page's own doing: a reload, a refresh or a script moving on.
     const std::int64_t now = m_age.elapsed();
     while (!m_selfLoads.empty() && now - m_selfLoads.front() >= m_limits.selfLoadPeriod.count())
         m_selfLoads.pop_front();
@@ -86,7 +75,7 @@ void RendererWatch::stop()
     m_selfLoads.clear();
     m_page->triggerAction(QWebEnginePage::Stop);
     m_blankLoad = true;
-    ownLoad(QUrl(QStringLiteral("about:blank")));
+    m_page->load(QUrl(QStringLiteral("about:blank")));
     emit stopped();
 }
 
@@ -201,7 +190,7 @@ void RendererWatch::rendererGone()
         return;
     }
     m_retriesUsed.push_back(now);
-    ownLoad(m_url);
+    m_page->load(m_url);
 }
 
 } // namespace platform

@@ -27,8 +27,7 @@ namespace platform {
 // burning a processor for the rest of the run. A page that loads itself over
 // and over is stopped and the page left empty.
 //
-// Every load goes through load() (the panel's own) or is the page's own
-// doing; mayLoad() tells them apart to count the page's.
+// The page asks maySelfLoad() before each load it starts itself.
 class RendererWatch : public QObject {
     Q_OBJECT
 
@@ -44,9 +43,9 @@ public:
     // The panel's own load of url, with a fresh set of second chances.
     void load(const QUrl& url);
 
-    // Whether the page may load now: asked before each load, the panel's
-    // (always) and the page's own (within the limit).
-    bool mayLoad();
+    // Whether the page may load itself (reload, move on) once more now:
+    // within its limit of such loads.
+    bool maySelfLoad();
 
     // Whether the load that just finished was the empty page a stopped page
     // was replaced with (not a load anybody asked for); asks once.
@@ -69,7 +68,6 @@ private:
     bool overBounds();
     void endRenderer(Reason reason);
     void rendererGone();
-    void ownLoad(const QUrl& url);
 
     static constexpr std::size_t kRetries = 2;
 
@@ -93,7 +91,6 @@ private:
         std::int64_t cpuMilliseconds;
     };
     std::deque<CpuSample> m_cpu;
-    bool m_ownLoadPending = false;
     bool m_blankLoad = false;
 };
 
