@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace platform {
 
@@ -29,20 +29,28 @@ struct CalculatorStart {
 // can be found again, which is why this object remembers them.
 class SystemCalculator {
 public:
+    SystemCalculator();
+    // A close still under way is carried to its end first, within a few
+    // seconds: this object goes when its window does, as the program ends,
+    // and the calculator must still be reached.
+    ~SystemCalculator();
+
     // Starts the calculator without waiting for it.
     CalculatorStart start();
 
     // Asks one calculator to close, with the least force that works: one
     // window asked to close as its close box would, else one calculator
-    // started here asked to end. Nothing to close is not an error.
+    // started here asked to end. Nothing to close is not an error. Returns
+    // at once: where the answer has to come from another program, it comes
+    // through the event loop, and each call closes one calculator at most,
+    // in the order asked.
     void closeOne();
 
 private:
-    struct Started {
-        long long pid;
-        std::string program; // the file started, to tell a reused process id
-    };
-    std::vector<Started> m_started;
+    // What a platform keeps between calls: the routes to a calculator and
+    // their state.
+    struct Routes;
+    std::unique_ptr<Routes> m_routes;
 };
 
 } // namespace platform

@@ -78,6 +78,12 @@ HWND findCalculatorWindow()
 
 } // namespace
 
+// The calculator is found again by its window alone: nothing is kept.
+struct SystemCalculator::Routes {};
+
+SystemCalculator::SystemCalculator() = default;
+SystemCalculator::~SystemCalculator() = default;
+
 CalculatorStart SystemCalculator::start()
 {
     // From the system directory, never through the search path, so that a
