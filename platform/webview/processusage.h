@@ -15,4 +15,10 @@ struct ProcessUsage {
 
 std::optional<ProcessUsage> processUsage(std::int64_t pid);
 
+// The processor time the engine's display compositor has had so far. The
+// engine composes each frame of every page in a thread of this process
+// (VizCompositorThread), so a page that animates heavily costs this
+// process more than its own renderer. Zero where that cannot be told.
+std::int64_t compositorCpuMilliseconds();
+
 } // namespace platform

@@ -2,6 +2,7 @@
 #include "platform/webview/processusage.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QList>
 #include <QString>
@@ -17,6 +18,19 @@ QByteArray procFile(std::int64_t pid, const char* name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The processor time in a stat file: "pid (comm) state ppid ...": the
+// command may hold blanks and parentheses, so the fields are counted from
+// its last ')'; utime and stime are the 12th and 13th after it, in ticks.
+std::optional<std::int64_t> cpuMilliseconds(const QByteArray& stat)
+{
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return std::nullopt;
+    static const long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
+    const std::int64_t ticks = fields.at(11).toLongLong() + fields.at(12).toLongLong();
+    return ticks * 1000 / ticksPerSecond;
+}
+
 } // namespace
 
 std::optional<ProcessUsage> processUsage(std::int64_t pid)
@@ -25,21 +39,27 @@ std::optional<ProcessUsage> processUsage(std::int64_t pid)
         return std::nullopt;
     // statm: size resident shared ..., in pages.
     const QByteArray statm = procFile(pid, "statm");
-    // stat: "pid (comm) state ppid ...": the command may hold blanks and
-    // parentheses, so the fields are counted from its last ')'; utime and
-    // stime are the 12th and 13th after it, in clock ticks.
-    const QByteArray stat = procFile(pid, "stat");
-    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-    if (statm.isEmpty() || fields.size() < 13)
+    const std::optional<std::int64_t> cpu = cpuMilliseconds(procFile(pid, "stat"));
+    if (statm.isEmpty() || !cpu)
         return std::nullopt;
-
     static const long pageSize = ::sysconf(_SC_PAGESIZE);
-    static const long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
-    ProcessUsage usage;
-    usage.residentBytes = statm.split(' ').value(1).toLongLong() * pageSize;
-    const std::int64_t ticks = fields.at(11).toLongLong() + fields.at(12).toLongLong();
-    usage.cpuMilliseconds = ticks * 1000 / ticksPerSecond;
-    return usage;
+    return ProcessUsage{statm.split(' ').value(1).toLongLong() * pageSize, *cpu};
+}
+
+std::int64_t compositorCpuMilliseconds()
+{
+    // Thread names are cut to 15 characters.
+    std::int64_t total = 0;
+    for (const QString& task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString dir = QStringLiteral("/proc/self/task/") + task;
+        QFile comm(dir + QStringLiteral("/comm"));
+        if (!comm.open(QIODevice::ReadOnly) || comm.readAll().trimmed() != "VizCompositorTh")
+            continue;
+        QFile stat(dir + QStringLiteral("/stat"));
+        if (stat.open(QIODevice::ReadOnly))
+            total += cpuMilliseconds(stat.readAll()).value_or(0);
+    }
+    return total;
 }
 
 } // namespace platform

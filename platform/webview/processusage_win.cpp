@@ -28,4 +28,10 @@ std::optional<ProcessUsage> processUsage(std::int64_t pid)
     return usage;
 }
 
+// Windows names no threads that could be told apart here.
+std::int64_t compositorCpuMilliseconds()
+{
+    return 0;
+}
+
 } // namespace platform

@@ -20,6 +20,7 @@ RendererWatch::RendererWatch(QWebEnginePage* page, QObject* parent)
     m_age.start();
     setPatience(m_patience);
     connect(&m_timer, &QTimer::timeout, this, &RendererWatch::tick);
+    connect(&m_memoryTimer, &QTimer::timeout, this, &RendererWatch::lookAtMemory);
     connect(m_page, &QWebEnginePage::loadStarted, this, &RendererWatch::loadStarted);
     connect(m_page, &QWebEnginePage::loadFinished, this, [this] {
         m_loadClock.invalidate();
@@ -52,6 +53,7 @@ void RendererWatch::loadStarted()
     m_loadClock.start();
     m_cpu.clear();
     m_timer.start();
+    m_memoryTimer.start(int(kMemoryLook.count()));
 }
 
 bool RendererWatch::maySelfLoad()
@@ -60,7 +62,9 @@ bool RendererWatch::maySelfLoad()
     while (!m_selfLoads.empty() && now - m_selfLoads.front() >= m_limits.selfLoadPeriod.count())
         m_selfLoads.pop_front();
     m_selfLoads.push_back(now);
-    if (int(m_selfLoads.size()) <= m_limits.selfLoads)
+    // Until the panel's next load, nothing more of the page's own: not
+    // while the stopped page may still ask before the empty one replaces it.
+    if (int(m_selfLoads.size()) <= m_limits.selfLoads && !m_blankLoad)
         return true;
     // Not from inside the engine's question.
     if (int(m_selfLoads.size()) == m_limits.selfLoads + 1)
@@ -72,7 +76,6 @@ bool RendererWatch::maySelfLoad()
 // starts afresh.
 void RendererWatch::stop()
 {
-    m_selfLoads.clear();
     m_page->triggerAction(QWebEnginePage::Stop);
     m_blankLoad = true;
     m_page->load(QUrl(QStringLiteral("about:blank")));
@@ -88,7 +91,7 @@ void RendererWatch::stop()
 // page stays.
 void RendererWatch::tick()
 {
-    if (overBounds())
+    if (busyTooLong())
         return;
     if (m_loadClock.isValid() && !loadIsOverdue())
         return;
@@ -126,11 +129,11 @@ void RendererWatch::loadOverdue(const QString& documentState)
     m_page->triggerAction(QWebEnginePage::Stop);
 }
 
-// The renderer's memory, and its processor time over the busy period while
-// no load runs (a load may well keep a core busy for a moment). A renderer
-// in this program's own process (the engine run as one process) is not
-// measured: ending it would end the program.
-bool RendererWatch::overBounds()
+// The page's processor time over the busy period while no load runs (a load
+// may well keep a core busy for a moment). A renderer in this program's own
+// process (the engine run as one process) is not measured, here or for its
+// memory: ending it would end the program.
+bool RendererWatch::busyTooLong()
 {
     const std::int64_t pid = m_page->renderProcessPid();
     if (pid == QCoreApplication::applicationPid())
@@ -138,29 +141,55 @@ bool RendererWatch::overBounds()
     const std::optional<ProcessUsage> usage = processUsage(pid);
     if (!usage)
         return false;
-    if (usage->residentBytes > m_limits.memoryBytes) {
-        endRenderer(Reason::Memory);
-        return true;
-    }
     if (m_loadClock.isValid())
         return false;
 
+    // What the page costs: its renderer, and the composing of its frames
+    // in this process (a storm of animations costs little in the renderer).
     const std::int64_t now = m_age.elapsed();
-    m_cpu.push_back({now, usage->cpuMilliseconds});
+    const std::int64_t cpu = usage->cpuMilliseconds + compositorCpuMilliseconds();
+    m_cpu.push_back({now, cpu});
     // The oldest sample kept is the last one at least a busy period old.
     while (m_cpu.size() > 1 && now - m_cpu[1].at >= m_limits.busyPeriod.count())
         m_cpu.pop_front();
     const CpuSample& first = m_cpu.front();
     const std::int64_t span = now - first.at;
     if (span < m_limits.busyPeriod.count()
-        || double(usage->cpuMilliseconds - first.cpuMilliseconds) <= m_limits.busyShare * double(span))
+        || double(cpu - first.cpuMilliseconds) <= m_limits.busyShare * double(span))
         return false;
     endRenderer(Reason::Busy);
     return true;
 }
 
+// A page can allocate a gigabyte a second, so the renderer's memory is
+// looked at four times a second (reading a small file, next to nothing),
+// and while it grows fast, again before it could pass the bound at that pace.
+void RendererWatch::lookAtMemory()
+{
+    const std::int64_t pid = m_page->renderProcessPid();
+    const std::optional<ProcessUsage> usage = pid == QCoreApplication::applicationPid() ? std::nullopt : processUsage(pid);
+    if (!usage)
+        return;
+    if (usage->residentBytes > m_limits.memoryBytes) {
+        endRenderer(Reason::Memory);
+        return;
+    }
+    const std::int64_t now = m_age.elapsed();
+    std::int64_t next = kMemoryLook.count();
+    if (m_lastMemory.at >= 0 && usage->residentBytes > m_lastMemory.bytes) {
+        const double bytesPerMs = double(usage->residentBytes - m_lastMemory.bytes)
+            / double(std::max<std::int64_t>(1, now - m_lastMemory.at));
+        const double halfWayToBound = double(m_limits.memoryBytes - usage->residentBytes) / bytesPerMs / 2;
+        next = std::clamp(std::int64_t(halfWayToBound), std::int64_t(20), next);
+    }
+    m_lastMemory = {now, usage->residentBytes};
+    m_memoryTimer.start(int(next));
+}
+
 void RendererWatch::endRenderer(Reason reason)
 {
+    m_memoryTimer.stop();
+    m_lastMemory = {};
     m_timer.stop();
     m_loadClock.invalidate();
     m_pingClock.invalidate();
@@ -176,6 +205,8 @@ void RendererWatch::endRenderer(Reason reason)
 void RendererWatch::rendererGone()
 {
     ++m_generation;
+    m_memoryTimer.stop();
+    m_lastMemory = {};
     m_timer.stop();
     m_loadClock.invalidate();
     m_pingClock.invalidate();

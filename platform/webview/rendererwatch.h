@@ -65,17 +65,20 @@ private:
     void tick();
     bool loadIsOverdue() const;
     void loadOverdue(const QString& documentState);
-    bool overBounds();
+    bool busyTooLong();
+    void lookAtMemory();
     void endRenderer(Reason reason);
     void rendererGone();
 
     static constexpr std::size_t kRetries = 2;
+    static constexpr std::chrono::milliseconds kMemoryLook{250};
 
     QWebEnginePage* m_page;
     QUrl m_url;
     WebViewPatience m_patience;
     WebViewLimits m_limits;
     QTimer m_timer;
+    QTimer m_memoryTimer;
     // All times on m_age's clock, in milliseconds.
     QElapsedTimer m_age;
     QElapsedTimer m_loadClock;
@@ -85,13 +88,20 @@ private:
     std::vector<std::int64_t> m_retriesUsed;
     // When the page loaded itself, within the last selfLoadPeriod.
     std::deque<std::int64_t> m_selfLoads;
-    // The renderer's processor time at each tick since nothing loads.
+    // The page's processor time (renderer and compositor) at each tick since
+    // nothing loads.
     struct CpuSample {
         std::int64_t at;
         std::int64_t cpuMilliseconds;
     };
     std::deque<CpuSample> m_cpu;
     bool m_blankLoad = false;
+    // The renderer's memory when last looked at (at < 0: not yet).
+    struct MemorySample {
+        std::int64_t at = -1;
+        std::int64_t bytes = 0;
+    };
+    MemorySample m_lastMemory;
 };
 
 } // namespace platform
