@@ -7,7 +7,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test tidy test-sanitize check-windows windows windows-configure test-windows bench clean fuzz fuzz-build fuzz-smoke screenshot package package-test
+.PHONY: all deps configure build run test tidy test-sanitize check-windows windows windows-configure test-windows bench bench-pages clean fuzz fuzz-build fuzz-smoke screenshot package package-test
 
 all: build
 
@@ -48,9 +48,9 @@ test-sanitize: deps
 	    ctest --output-on-failure -j $(JOBS)
 
 # A quick look at the Windows-only sources for `make test`, which has no Qt
-# for Windows at hand: the MinGW cross-compiler checks them against the real
-# Windows headers (`make windows` builds them).
-WINDOWS_SOURCES := $(sort $(wildcard platform/win32/*.cpp platform/*/*_win.cpp))
+# for Windows at hand: the MinGW cross-compiler checks those that need no Qt
+# against the real Windows headers (`make windows` builds them all).
+WINDOWS_SOURCES := $(sort $(shell grep -L '^\#include <Q' platform/win32/*.cpp platform/*/*_win.cpp))
 
 check-windows: deps
 	@for f in $(WINDOWS_SOURCES); do \
@@ -110,6 +110,15 @@ bench:
 	$(BENCH_DIR)/bin/bench_engine --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	QT_QPA_PLATFORM=offscreen $(BENCH_DIR)/bin/bench_typing -median 9
 	ADVERT_PORT=$(BENCH_ADVERT_PORT) bench/startup.sh $(BENCH_DIR)/bin/zelvan $(BENCH_DIR)/bin/bench_barewindow $(BENCH_DIR)/bin/bench_contentwindow
+
+# Adverts that would hurt (bench/pages), each served to the bench build of
+# zelvan for BENCH_PAGES_SECONDS: peak memory, PSS, processor time, requests.
+BENCH_PAGES_SECONDS ?= 60
+bench-pages:
+	@scripts/install-deps --bench
+	@cmake --preset bench -B $(BENCH_DIR) -DZELVAN_SITE_HOST=127.0.0.1:$(BENCH_ADVERT_PORT) $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(BENCH_DIR) -j $(JOBS) --target zelvan zelvan_webview
+	ADVERT_PORT=$(BENCH_ADVERT_PORT) bench/pages.sh $(BENCH_DIR)/bin/zelvan $(BENCH_PAGES_SECONDS)
 
 # The engine under libFuzzer with AddressSanitizer and UBSan, in a clang tree
 # of its own. `make fuzz` runs for FUZZ_SECONDS; the test run does 30 s from

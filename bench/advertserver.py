@@ -3,6 +3,7 @@
 # Serves DIR on 127.0.0.1:PORT for the start-up benchmark and appends
 # "<unix time> <path>" to LOG for every request, so the benchmark can tell
 # when zelvan's web panel asked for the advert and when its page painted.
+# A path that starts with /never is never answered.
 import http.server
 import sys
 import time
@@ -17,6 +18,10 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     def do_GET(self):
         with open(log, "a") as f:
             f.write(f"{time.time():.6f} {self.path}\n")
+        if self.path.startswith("/never"):
+            # A request stuck on the way: never answered.
+            time.sleep(3600)
+            return
         if self.path == "/painted":
             self.send_response(204)
             self.end_headers()
