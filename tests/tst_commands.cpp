@@ -149,11 +149,12 @@ void TestCommands::clearButtonKeepsSlots()
     QCOMPARE(box(w, 26)->text(), QString("13.14"));
 }
 
+// The calculator window is made when first asked for, not while the main
+// window first shows: start-up does not pay for it.
 void TestCommands::firstShowingResetsPairs()
 {
     QCOMPARE(visiblePairs(*m_window), QString("Command2 Command4"));
-    QVERIFY(m_window->calculatorWindow());
-    QVERIFY(!m_window->calculatorWindow()->isVisible());
+    QVERIFY(!m_window->calculatorWindow());
 }
 
 void TestCommands::calculatorPair_data()

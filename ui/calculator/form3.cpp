@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/calculator/form3.h"
 
-#include "ui/fonts.h"
+#include "ui/common/fonts.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -52,7 +52,6 @@ Form3::Form3(const QString& decimalSeparator, QWidget* parent)
     : QWidget(parent)
     , m_core(decimalSeparator.toStdString())
 {
-    useStandInFonts();
     ui.setupUi(this);
     applyFractionalPointSizes(this);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint

@@ -1,17 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/dialogs/form2.h"
 
-#include "ui/centring.h"
-#include "ui/fonts.h"
-
+#include "ui/common/centring.h"
 
 Form2::Form2(QWidget* parent)
     : QDialog(parent)
 {
-    // The help text is SimSun's: blanks and Latin letters half as wide as a
+    // The help text is SimSun's, or its stand-in's where SimSun is missing
+    // (set at start-up, fonts.h): blanks and Latin letters half as wide as a
     // Chinese character, which makes the runs of blanks push each sentence
     // onto a line of its own, and ten lines that end above the button.
-    useStandInFonts();
     ui.setupUi(this);
     // Title and close box only: the help text has a fixed layout.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint

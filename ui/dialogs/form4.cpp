@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/dialogs/form4.h"
 
-#include "ui/dialogs/makersite.h"
+#include "ui/common/centring.h"
+#include "ui/common/makersite.h"
 #include "ui/dialogs/module1.h"
-#include "ui/centring.h"
-#include "ui/fonts.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -25,7 +24,6 @@ bool isClick(const QMouseEvent* event, const QWidget* target)
 Form4::Form4(QWidget* parent)
     : QDialog(parent)
 {
-    useStandInFonts();
     ui.setupUi(this);
     m_closingLabels = {ui.Label1, ui.Label2};
     // Minimise and close boxes, no maximise box: the layout is fixed.

@@ -2,7 +2,7 @@
 #include "ui/dialogs/module1.h"
 
 #include "platform/urlopener.h"
-#include "ui/dialogs/makersite.h"
+#include "ui/common/makersite.h"
 
 void OpenLatestVersionPage(std::string_view host)
 {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "ui/dialogs/makersite.h"
+#include "ui/common/makersite.h"
 
 #include <string_view>
 

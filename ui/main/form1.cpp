@@ -3,12 +3,12 @@
 
 #include "platform/webpanel.h"
 #include "ui/calculator/form3.h"
-#include "ui/centring.h"
+#include "ui/common/centring.h"
+#include "ui/common/fonts.h"
 #include "ui/dialogs/form2.h"
 #include "ui/dialogs/form4.h"
 #include "ui/dialogs/module1.h"
 #include "ui/main/unitbox.h"
-#include "ui/fonts.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -50,7 +50,6 @@ Form1::Form1(QString siteHost, const QString& decimalSeparator, QWidget* parent)
     , m_siteHost(std::move(siteHost))
     , m_engine(decimalSeparator.toStdString())
 {
-    useStandInFonts();
     ui.setupUi(this);
     applyFractionalPointSizes(this);
 
@@ -218,7 +217,10 @@ void Form1::closeSystemCalculator()
 
 void Form1::resetButtonPairs()
 {
-    calculator().hide();
+    // A calculator window not made yet is as good as hidden; making it here
+    // would put its building before the window's first appearance.
+    if (m_calculator)
+        m_calculator->hide();
     swapPair(ui.Command3, ui.Command2, Order::ShowFirst);
     swapPair(ui.Command5, ui.Command4, Order::HideFirst);
     m_webPanel->navigate(advertUrl());

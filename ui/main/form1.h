@@ -8,7 +8,7 @@
 
 #include "engine/unitboxes.h"
 #include "platform/systemcalculator.h"
-#include "ui/dialogs/makersite.h"
+#include "ui/common/makersite.h"
 #include "ui_form1.h"
 
 #include <QMainWindow>
@@ -41,7 +41,7 @@ public:
     const QString& siteHost() const { return m_siteHost; }
     // The advert page shown in the web panel: http://<host>/guanggao54.html.
     QUrl advertUrl() const;
-    // The calculator window once it exists (after the first showing), else nullptr.
+    // The calculator window once it exists (from its first "On"), else nullptr.
     Form3* calculatorWindow() const { return m_calculator.get(); }
     platform::WebPanel* webPanel() const { return m_webPanel; }
 

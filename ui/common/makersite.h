@@ -2,19 +2,16 @@
 #pragma once
 
 // Everything that names the maker's web site, in one place. The host comes
-// from the build (the CMake cache variable ZELVAN_SITE_HOST), so a packager
-// changes the site, the about window's lines and the advert page together.
+// from the build (the CMake cache variable ZELVAN_SITE_HOST, written into
+// zelvan/site.h), so a packager changes the site, the about window's lines
+// and the advert page together.
 
-#ifndef ZELVAN_SITE_HOST
-#error "ZELVAN_SITE_HOST comes from the build; link zelvan_ui_dialogs to get it"
-#endif
+#include "zelvan/site.h"
 
 #include <string>
 #include <string_view>
 
 namespace makersite {
-
-inline constexpr char kHost[] = ZELVAN_SITE_HOST;
 
 // The home page, opened by the "latest version" button and its stand-ins in
 // the main window. No trailing slash: the address handed to the shell has

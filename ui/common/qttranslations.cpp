@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/main/qttranslations.h"
+#include "ui/common/qttranslations.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
