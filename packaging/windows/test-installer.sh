@@ -148,6 +148,10 @@ else
 fi
 wait "$program" 2>/dev/null
 program=
+# The web panel's browser control asked for its newest document mode, for
+# this user only.
+emulation='HKCU\Software\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE_BROWSER_EMULATION'
+check "browser control's document mode set" eval 'win reg query "$emulation" /v zelvan.exe >/dev/null'
 
 # 3. Silent uninstall with the registered command. The uninstaller runs a
 # copy of itself from %TEMP% and returns at once: wait for the copy, that
@@ -167,6 +171,7 @@ check "install folder removed" [ ! -e "$instDir" ]
 check "Start-menu shortcut removed" [ ! -e "$startMenuLink" ]
 check "desktop shortcut removed" [ ! -e "$desktopLink" ]
 check "uninstall entry removed" absent "HKCU\\$key"
+check "browser control's document mode removed" eval '! win reg query "$emulation" /v zelvan.exe >/dev/null'
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]
