@@ -1,208 +1,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/webpanel.h"
-#include "pageserver.h"
+#include "webpanelfixture.h"
 #include "urlrecorder.h"
 #include "platform/webengineguard.h"
 
-#include <QApplication>
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QFrame>
-#include <QHostAddress>
-#include <QLineEdit>
-#include <QScopeGuard>
-#include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QWidget>
+#ifdef Q_OS_WIN
+#include "platform/urlopener.h"
+#include "platform/win32/webbrowser_win.h"
 
-#include <memory>
+#include <QFileInfo>
+#include <QScreen>
+#include <QSettings>
 
-#include <signal.h>
-#include <unistd.h>
-
-using platform::WebPanel;
-
-namespace {
-
-// Generous: the first view of a run starts the engine's processes.
-constexpr int loadTimeout = 60000;
-
-// The pages the loopback server knows; any other path gets a 404.
-constexpr Page pages[] = {
-    {"/advert.html", "<html><body style='margin:0;background:#ff00ff'>advert</body></html>"},
-    {"/other.html", "<html><body>other</body></html>"},
-    // Tries every way a page has to open a window, then says what it got.
-    {"/opener.html",
-     "<html><body><a id='blank' href='/popup.html' target='_blank'>x</a><script>"
-     "var w = window.open('/popup.html', 'ad', 'width=200,height=200');"
-     "document.getElementById('blank').click();"
-     "fetch('/report?opened=' + (w ? 1 : 0));"
-     "</script></body></html>"},
-    {"/popup.html", "<html><body>popup</body></html>"},
-    // Asks for what nobody is there to grant, and says what it got.
-    {"/ask.html",
-     "<html><body><script>"
-     "function report(k, v) { fetch('/report?' + k + '=' + v); }"
-     "Notification.requestPermission().then(function (p) { report('notifications', p); });"
-     "navigator.geolocation.getCurrentPosition(function () { report('geolocation', 'granted'); },"
-     " function (e) { report('geolocation', e.code == e.PERMISSION_DENIED ? 'denied' : 'failed'); });"
-     "var img = new Image();"
-     "img.onload = function () { report('qrc', 'loaded'); };"
-     "img.onerror = function () { report('qrc', 'refused'); };"
-     "img.src = 'qrc:/qt-project.org/styles/commonstyle/images/file-16.png';"
-     "report('heap', performance.memory.jsHeapSizeLimit <= 128 * 1048576 ? 'bounded'"
-     " : performance.memory.jsHeapSizeLimit);"
-     "</script></body></html>"},
-    // Never finishes loading.
-    {"/hang.html", "<html><body><script>for (;;) {}</script></body></html>"},
-    // Shown at once, but one of its pictures never comes.
-    {"/slow.html", "<html><body>slow<img src='/never.png'></body></html>"},
-    // Loads, then never answers again.
-    {"/busy.html",
-     "<html><body>busy<script>"
-     "window.onload = function () { setTimeout(function () { for (;;) {} }, 100); };"
-     "</script></body></html>"},
-    // Two links side by side, each 180 px wide, in the visible strip.
-    {"/links.html",
-     "<html><body style='margin:0;background:#00ffff'>"
-     "<a href='/blank.html' target='_blank' style='position:absolute;left:0;top:0;width:180px;height:140px'>a</a>"
-     "<a href='/other.html' style='position:absolute;left:400px;top:0;width:180px;height:140px'>c</a>"
-     "</body></html>"},
-};
-
-// The main window's bottom strip in small: a top-level widget holding the
-// sunken frame that hosts the panel.
-bool hasFinished(const QSignalSpy& spy, bool ok)
-{
-    for (const QList<QVariant>& args : spy) {
-        if (args.at(0).toBool() == ok)
-            return true;
-    }
-    return false;
-}
-
-QFrame* sunkenFrame(QWidget* window)
-{
-    auto* frame = new QFrame(window);
-    frame->setObjectName(QStringLiteral("Picture1"));
-    frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    frame->setGeometry(32, 32, 585, 97);
-    return frame;
-}
-
-struct Host {
-    Host() { window.resize(640, 160); }
-
-    bool show()
-    {
-        window.show();
-        return QTest::qWaitForWindowExposed(&window);
-    }
-
-    // Shows the window with url to load, and waits until it has loaded.
-    bool showLoaded(const QUrl& url)
-    {
-        panel->navigate(url);
-        return show() && QTest::qWaitFor([this] { return hasFinished(finished, true); }, loadTimeout);
-    }
-
-    QWidget window;
-    QFrame* frame = sunkenFrame(&window);
-    WebPanel* panel = new WebPanel(frame, QStringLiteral("WebBrowser1"), QRect(-8, -8, 625, 129));
-    QSignalSpy finished{panel, &WebPanel::loadFinished};
-};
-
-// What Ctrl+A selects in the panel's page: pressed again until something
-// is selected (the renderer may not take keys yet) or the time is up.
-QString selectAll(Host& host, int timeoutMs)
-{
-    QWidget* view = host.panel->view();
-    const auto selected = [view] { return view->property("selectedText").toString(); };
-    for (QDeadlineTimer deadline(timeoutMs); !deadline.hasExpired();) {
-        if (QWidget* page = view->focusProxy())
-            QTest::keyClick(page, Qt::Key_A, Qt::ControlModifier);
-        if (QTest::qWaitFor([&] { return !selected().isEmpty(); }, 500))
-            return selected();
-    }
-    return {};
-}
-
-int visibleTopLevels()
-{
-    int n = 0;
-    for (const QWidget* w : QApplication::topLevelWidgets())
-        n += w->isVisible() ? 1 : 0;
-    return n;
-}
-
-// The field of /proc/PID/stat after "pid (comm) state ": the command may
-// hold blanks, so the fields are counted from its closing parenthesis.
-QByteArray statField(qint64 pid, int index)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray line = stat.readAll();
-    return line.mid(line.lastIndexOf(')') + 2).split(' ').value(index);
-}
-
-// The renderer processes the browser engine started for this test: forked
-// by the engine's zygote, they are the engine's processes whose parent is
-// one of the engine's processes.
-QList<qint64> rendererPids()
-{
-    QList<qint64> found;
-    const qint64 self = QCoreApplication::applicationPid();
-    const auto isEngine = [](qint64 pid) {
-        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
-        return comm.open(QIODevice::ReadOnly) && comm.readAll().startsWith("QtWebEngineProc");
-    };
-    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        bool numeric = false;
-        const qint64 pid = entry.toLongLong(&numeric);
-        if (!numeric || !isEngine(pid))
-            continue;
-        const qint64 zygote = statField(pid, 1).toLongLong();
-        if (isEngine(zygote) && statField(zygote, 1).toLongLong() == self)
-            found << pid;
-    }
-    return found;
-}
-
-// Processor time (clock ticks) the given processes have used so far.
-qint64 cpuTicks(const QList<qint64>& pids)
-{
-    qint64 ticks = 0;
-    for (qint64 pid : pids) // utime and stime
-        ticks += statField(pid, 11).toLongLong() + statField(pid, 12).toLongLong();
-    return ticks;
-}
-
-QString reported(const PageServer& server, const QString& key)
-{
-    const QString prefix = QStringLiteral("/report?%1=").arg(key);
-    for (const QString& request : server.requests()) {
-        if (request.startsWith(prefix))
-            return request.mid(prefix.size());
-    }
-    return {};
-}
-
-bool runningAsRoot()
-{
-    return ::getuid() == 0;
-}
-
-} // namespace
+#include <shobjidl.h>
+#endif
 
 class TstWebPanel : public QObject {
     Q_OBJECT
 
+    // The page of pageRequestsAreRefused, kept for its rows.
+    struct Asking {
+        PageServer server{pages};
+        Host host;
+    };
+    std::unique_ptr<Asking> m_asking;
+
 private slots:
+    void init();
     void cleanup();
     void browserOverhangsItsFrame();
     void showsThePageInsideTheFrame();
@@ -214,10 +37,6 @@ private slots:
     void localFilesAreRefused();
     void pageRequestsAreRefused_data();
     void pageRequestsAreRefused();
-    void hungPageIsEndedAndGivenUp_data();
-    void hungPageIsEndedAndGivenUp();
-    void slowRequestKeepsThePage();
-    void crashedRendererReloadsAtOnce();
     void tabLeavesThePanel();
     void clickedNewWindowOpensInBrowser_data();
     void clickedNewWindowOpensInBrowser();
@@ -226,7 +45,28 @@ private slots:
     void panelStaysEmptyWithoutEngine_data();
     void panelStaysEmptyWithoutEngine();
     void rootWithSandboxOnLeavesPanelEmpty();
+#ifdef Q_OS_WIN
+    void systemControlFillsThePanel();
+    void systemControlAsksForTheAdvert();
+    void systemControlFailedLoadLeavesPanelEmpty_data();
+    void systemControlFailedLoadLeavesPanelEmpty();
+    void systemControlNavigationPolicy_data();
+    void systemControlNavigationPolicy();
+    void systemControlRefusesOtherHandlers();
+    void systemControlNewWindowPolicy_data();
+    void systemControlNewWindowPolicy();
+    void systemControlSetsDocumentMode_data();
+    void systemControlSetsDocumentMode();
+    void systemControlIsOneTabStop_data();
+    void systemControlIsOneTabStop();
+#endif
 };
+
+void TstWebPanel::init()
+{
+    if (qstrcmp(QTest::currentTestFunction(), "pageRequestsAreRefused") != 0)
+        m_asking.reset();
+}
 
 void TstWebPanel::cleanup()
 {
@@ -255,6 +95,9 @@ void TstWebPanel::browserOverhangsItsFrame()
 
 void TstWebPanel::showsThePageInsideTheFrame()
 {
+#ifdef Q_OS_WIN
+    QSKIP(kRendersNoPages);
+#endif
     PageServer server(pages);
     QVERIFY(server.isListening());
     Host host;
@@ -287,6 +130,9 @@ void TstWebPanel::loadsWhatWasNavigatedBeforeFirstPaint_data()
 
 void TstWebPanel::loadsWhatWasNavigatedBeforeFirstPaint()
 {
+#ifdef Q_OS_WIN
+    QSKIP(kRendersNoPages);
+#endif
     QFETCH(QStringList, navigated);
     QFETCH(QString, loaded);
 
@@ -314,6 +160,9 @@ void TstWebPanel::reportsEachLoad_data()
 
 void TstWebPanel::reportsEachLoad()
 {
+#ifdef Q_OS_WIN
+    QSKIP(kRendersNoPages);
+#endif
     QFETCH(bool, reachable);
     QFETCH(bool, ok);
 
@@ -354,6 +203,9 @@ void TstWebPanel::reportsEachLoad()
 
 void TstWebPanel::pageOpensNoWindow()
 {
+#ifdef Q_OS_WIN
+    QSKIP(kRendersNoPages);
+#endif
     PageServer server(pages);
     QVERIFY(server.isListening());
     UrlRecorder browser;
@@ -385,101 +237,43 @@ void TstWebPanel::pageRequestsAreRefused_data()
     QTest::newRow("the location is denied") << "geolocation" << "denied";
     QTest::newRow("the program's resources are out of reach") << "qrc" << "refused";
     QTest::newRow("the script heap is bounded") << "heap" << "bounded";
+    // The engine speaks the program's language whatever the session's.
+    QTest::newRow("the page's locale is Chinese") << "locale" << "zh-CN";
+    QTest::newRow("the engine's own texts are Chinese") << "form" << "请填写此字段。";
 }
 
 void TstWebPanel::pageRequestsAreRefused()
 {
+#ifdef Q_OS_WIN
+    QSKIP(kRendersNoPages);
+#endif
     QFETCH(QString, request);
     QFETCH(QString, answer);
-    PageServer server(pages);
-    QVERIFY(server.isListening());
-    Host host;
-    QVERIFY(host.showLoaded(server.url(QStringLiteral("/ask.html"))));
+    // One page asks everything; its rows share it.
+    if (!m_asking) {
+        m_asking = std::make_unique<Asking>();
+        QVERIFY(m_asking->server.isListening());
+        QVERIFY(m_asking->host.showLoaded(m_asking->server.url(QStringLiteral("/ask.html"))));
+    }
+    const PageServer& server = m_asking->server;
     // Unanswered, a request would stay pending and the page say nothing.
     QTRY_VERIFY_WITH_TIMEOUT(!reported(server, request).isEmpty(), 20000);
-    QCOMPARE(reported(server, request), answer);
+    QCOMPARE(QUrl::fromPercentEncoding(reported(server, request).toUtf8()), answer);
 }
 
-void TstWebPanel::hungPageIsEndedAndGivenUp_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::newRow("a load that never finishes") << "/hang.html";
-    QTest::newRow("a loaded page that stops answering") << "/busy.html";
-}
 
-void TstWebPanel::hungPageIsEndedAndGivenUp()
-{
-    QFETCH(QString, path);
-    PageServer server(pages);
-    QVERIFY(server.isListening());
-    Host host;
-    host.panel->setPatience({std::chrono::milliseconds(1500), std::chrono::milliseconds(1500)});
-    host.panel->navigate(server.url(path));
-    QVERIFY(host.show());
 
-    // Ended and loaded again twice, then given up.
-    QTRY_COMPARE_WITH_TIMEOUT(server.requests().count(path), 3, loadTimeout);
-    QTest::qWait(5000);
-    QCOMPARE(server.requests().count(path), 3);
-    // Nothing of the page burns a processor any more: a renderer in an
-    // endless loop would take about 100 ticks in this second.
-    const QList<qint64> renderers = rendererPids();
-    const qint64 before = cpuTicks(renderers);
-    QTest::qWait(1000);
-    QVERIFY2(cpuTicks(renderers) - before < 30, "a renderer is still running the page's loop");
 
-    // The panel's next load is tried afresh.
-    host.finished.clear();
-    host.panel->navigate(server.url(QStringLiteral("/advert.html")));
-    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), loadTimeout);
-}
 
-// A page that is shown and answers, but one of whose requests never ends:
-// its load is stopped, the renderer left alone and the page kept.
-void TstWebPanel::slowRequestKeepsThePage()
-{
-    PageServer server(pages);
-    QVERIFY(server.isListening());
-    Host host;
-    host.panel->setPatience({std::chrono::milliseconds(1000), std::chrono::milliseconds(1000)});
-    host.panel->navigate(server.url(QStringLiteral("/slow.html")));
-    QVERIFY(host.show());
 
-    QTRY_VERIFY_WITH_TIMEOUT(!host.finished.isEmpty(), loadTimeout);
-    QCOMPARE(server.requests().count(QStringLiteral("/slow.html")), 1);
-    QVERIFY(selectAll(host, 10000).startsWith(QLatin1String("slow")));
-    QCOMPARE(server.requests().count(QStringLiteral("/slow.html")), 1);
-}
-
-void TstWebPanel::crashedRendererReloadsAtOnce()
-{
-    PageServer server(pages);
-    QVERIFY(server.isListening());
-    Host host;
-    // Far longer than this test waits: each reload must come from a crash.
-    // A second chance comes back after the retry window, so three crashes
-    // spread out are each followed by a reload, one more than a load has at once.
-    const std::chrono::milliseconds retryWindow(800);
-    host.panel->setPatience({std::chrono::minutes(5), std::chrono::minutes(5), retryWindow});
-    QVERIFY(host.showLoaded(server.url(QStringLiteral("/advert.html"))));
-
-    for (int crash = 1; crash <= 3; ++crash) {
-        if (crash == 3)
-            QTest::qWait(int(retryWindow.count())); // the first second chance comes back
-        const QList<qint64> renderers = rendererPids();
-        QVERIFY(!renderers.isEmpty());
-        host.finished.clear();
-        for (qint64 pid : renderers)
-            ::kill(static_cast<pid_t>(pid), SIGKILL);
-        QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), 15000);
-        QCOMPARE(server.requests(), QStringList(crash + 1, QStringLiteral("/advert.html")));
-    }
-}
 
 // The panel is one stop in its window's Tab order: Tab moves on to the next
 // control instead of walking through the page's links.
 void TstWebPanel::tabLeavesThePanel()
 {
+#ifdef Q_OS_WIN
+    QSKIP("the engine's page widget (systemControlIsOneTabStop is Windows' case)");
+#endif
     PageServer server(pages);
     QVERIFY(server.isListening());
     Host host;
@@ -512,6 +306,9 @@ void TstWebPanel::clickedNewWindowOpensInBrowser_data()
 
 void TstWebPanel::clickedNewWindowOpensInBrowser()
 {
+#ifdef Q_OS_WIN
+    QSKIP(kRendersNoPages);
+#endif
     QFETCH(int, x);
     QFETCH(QString, opened);
     QFETCH(QString, navigated);
@@ -561,6 +358,9 @@ void TstWebPanel::sandboxSwitchIsReadAsChromiumDoes()
 
 void TstWebPanel::localFilesAreRefused()
 {
+#ifdef Q_OS_WIN
+    QSKIP(kRendersNoPages);
+#endif
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     QFile file(dir.filePath(QStringLiteral("local.html")));
@@ -603,11 +403,11 @@ void TstWebPanel::panelStaysEmptyWithoutEngine()
     QVERIFY(server.isListening());
     Host host;
     QSignalSpy created(host.panel, &WebPanel::viewCreated);
+    QSignalSpy unavailable(host.panel, &WebPanel::viewUnavailable);
     host.panel->navigate(server.url(QStringLiteral("/advert.html")));
     QVERIFY(host.show());
-    QTest::qWait(500);
+    QVERIFY(unavailable.wait(loadTimeout));
     host.panel->navigate(server.url(QStringLiteral("/other.html")));
-    QTest::qWait(500);
 
     QVERIFY(!host.panel->view());
     QVERIFY(host.frame->findChildren<QWidget*>().isEmpty());
@@ -632,15 +432,306 @@ void TstWebPanel::rootWithSandboxOnLeavesPanelEmpty()
     QVERIFY(server.isListening());
     Host host;
     QSignalSpy created(host.panel, &WebPanel::viewCreated);
+    QSignalSpy unavailable(host.panel, &WebPanel::viewUnavailable);
     host.panel->navigate(server.url(QStringLiteral("/advert.html")));
     QVERIFY(host.show());
-    QTest::qWait(2000);
+    QVERIFY(unavailable.wait(loadTimeout));
 
     QVERIFY(!host.panel->view());
     QCOMPARE(created.count(), 0);
     QVERIFY(server.requests().isEmpty());
     QVERIFY(host.window.isVisible());
 }
+
+// Windows' own browser control in the panel. The test machine's (Wine's)
+// control fetches pages but has no engine to show them: what is tested here
+// is what the control does before and around showing a page.
+#ifdef Q_OS_WIN
+namespace {
+
+constexpr wchar_t kEmulationKey[] =
+    L"Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\FEATURE_BROWSER_EMULATION";
+
+HWND nativeWindow(QWidget* widget)
+{
+    return reinterpret_cast<HWND>(widget->winId());
+}
+
+// The control's own window, inside the view's.
+HWND controlWindow(QWidget* view)
+{
+    return GetWindow(nativeWindow(view), GW_CHILD);
+}
+
+// The panel with its view made.
+bool showCreated(Host& host)
+{
+    QSignalSpy created(host.panel, &WebPanel::viewCreated);
+    return host.show() && (host.panel->view() || created.wait(loadTimeout));
+}
+
+std::wstring programName()
+{
+    return QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdWString();
+}
+
+// The document mode asked for this program; 0 when none is, or not as a number.
+DWORD documentMode()
+{
+    DWORD mode = 0;
+    DWORD size = sizeof mode;
+    if (RegGetValueW(HKEY_CURRENT_USER, kEmulationKey, programName().c_str(), RRF_RT_REG_DWORD, nullptr, &mode, &size)
+        != ERROR_SUCCESS)
+        return 0;
+    return mode;
+}
+
+} // namespace
+
+void TstWebPanel::systemControlFillsThePanel()
+{
+    Host host;
+    QVERIFY(showCreated(host));
+    QWidget* view = host.panel->view();
+    QCOMPARE(view->objectName(), QStringLiteral("WebBrowser1"));
+    QCOMPARE(view->geometry(), QRect(-8, -8, 625, 129));
+    // A window of its own for the control; the frame keeps none.
+    QVERIFY(view->internalWinId());
+    QVERIFY(!view->parentWidget()->internalWinId());
+    QVERIFY(!host.frame->internalWinId());
+    const HWND control = controlWindow(view);
+    QVERIFY(control);
+    QVERIFY2(!IsWindowVisible(control), "the control shows before any page has loaded");
+
+    // As a loaded page would be: the control covers the inside of the frame
+    // up to its border, and nothing beyond the frame.
+    ShowWindow(control, SW_SHOWNA);
+    const QColor blank = QColor(Qt::white); // the control without a document
+    const QRect outer = host.frame->geometry().translated(host.window.mapToGlobal(QPoint()));
+    const QRect inner = host.frame->contentsRect().translated(outer.topLeft());
+    const auto pixel = [](const QPoint& p) {
+        return QGuiApplication::primaryScreen()->grabWindow(0, p.x(), p.y(), 1, 1).toImage().pixelColor(0, 0);
+    };
+    QTRY_COMPARE(pixel(inner.topLeft()), blank);
+    QCOMPARE(pixel(inner.bottomRight()), blank);
+    for (const QPoint& p : {outer.topLeft(), outer.topLeft() - QPoint(2, 2), outer.bottomRight() + QPoint(2, 2)})
+        QVERIFY2(pixel(p) != blank, qPrintable(QStringLiteral("the control shows at %1,%2").arg(p.x()).arg(p.y())));
+}
+
+void TstWebPanel::systemControlAsksForTheAdvert()
+{
+    PageServer server(pages);
+    QVERIFY(server.isListening());
+    Host host;
+    host.panel->navigate(server.url(QStringLiteral("/advert.html")));
+    QTest::qWait(50);
+    QVERIFY2(server.requests().isEmpty(), "a page was asked for before the frame was painted");
+    QVERIFY(host.show());
+    QTRY_COMPARE_WITH_TIMEOUT(server.requests(), QStringList{QStringLiteral("/advert.html")}, loadTimeout);
+    // Whatever the session's language, in the program's.
+    QVERIFY2(server.languages().value(0).startsWith(QLatin1String("zh-CN")), qPrintable(server.languages().value(0)));
+}
+
+void TstWebPanel::systemControlFailedLoadLeavesPanelEmpty_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("closed port") << QString();
+    // Reported by the control as soon as the answer starts, and again when it ends.
+    QTest::newRow("page not found") << "/missing.html";
+}
+
+void TstWebPanel::systemControlFailedLoadLeavesPanelEmpty()
+{
+    QFETCH(QString, path);
+    PageServer server(pages);
+    QVERIFY(server.isListening());
+    QUrl url = server.url(path);
+    QTcpServer closed;
+    if (path.isEmpty()) {
+        QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
+        url.setPort(closed.serverPort());
+        closed.close();
+    }
+    Host host;
+    QVERIFY(showCreated(host));
+    const HWND control = controlWindow(host.panel->view());
+    ShowWindow(control, SW_SHOWNA); // a page shown before
+
+    host.panel->navigate(url);
+    QTRY_VERIFY_WITH_TIMEOUT(!host.finished.isEmpty(), loadTimeout);
+    QCOMPARE(host.finished.first().at(0).toBool(), false);
+    // Neither the page before nor an error page of the control's: the
+    // frame's own background, as when there is no browser.
+    QVERIFY(!IsWindowVisible(control));
+    QVERIFY(host.panel->view()->isVisible());
+    if (!path.isEmpty())
+        QCOMPARE(server.requests(), QStringList{path});
+    QTest::qWait(1000);
+    QCOMPARE(host.finished.count(), 1);
+}
+
+// What a page (or the panel) may navigate to, as the control reports it.
+void TstWebPanel::systemControlNavigationPolicy_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("a web page") << "http://www.example.com/advert.html" << true;
+    QTest::newRow("a secure web page") << "https://www.example.com/" << true;
+    QTest::newRow("a scheme in capitals") << "HTTPS://WWW.EXAMPLE.COM/" << true;
+    QTest::newRow("the empty page") << "about:blank" << true;
+    QTest::newRow("the empty page in capitals") << "ABOUT:BLANK" << true;
+    QTest::newRow("another about page") << "about:tabs" << false;
+    QTest::newRow("a local file") << "file:///C:/Windows/win.ini" << false;
+    QTest::newRow("a local file as the control names it") << "C:\\Windows\\win.ini" << false;
+    QTest::newRow("a shared folder") << "\\\\server\\share\\page.html" << false;
+    QTest::newRow("the system's resources") << "res://ieframe.dll/navcancl.htm" << false;
+    QTest::newRow("a script") << "javascript:alert(1)" << false;
+    QTest::newRow("a help file") << "mk:@MSITStore:C:\\Windows\\Help\\a.chm::/a.htm" << false;
+    QTest::newRow("another program's handler") << "ms-settings:privacy" << false;
+    QTest::newRow("a scheme that only starts as the web's") << "https-x://www.example.com/" << false;
+    QTest::newRow("no colon after the scheme") << "http//www.example.com/" << false;
+    QTest::newRow("nothing") << "" << false;
+}
+
+void TstWebPanel::systemControlNavigationPolicy()
+{
+    QFETCH(QString, url);
+    QFETCH(bool, allowed);
+    QCOMPARE(platform::browserMayNavigate(url.toStdWString()), allowed);
+}
+
+// Through the control itself: an address a program registered a handler
+// for goes, when not refused, to that program.
+void TstWebPanel::systemControlRefusesOtherHandlers()
+{
+    UrlRecorder handler; // the stand-in records what it is handed
+    const QString standin = QFileInfo(qEnvironmentVariable("ZELVAN_STANDIN")).absoluteFilePath();
+    const QString command =
+        QStringLiteral("\"%1\" record \"%2\"").arg(QDir::toNativeSeparators(standin), QStringLiteral("%1"));
+    QSettings scheme(QStringLiteral("HKEY_CLASSES_ROOT\\zelvan-probe"), QSettings::NativeFormat);
+    scheme.setValue(QStringLiteral("URL Protocol"), QString());
+    scheme.setValue(QStringLiteral("shell/open/command/."), command);
+    scheme.sync();
+    const auto unregister = qScopeGuard([] {
+        QSettings(QStringLiteral("HKEY_CLASSES_ROOT"), QSettings::NativeFormat).remove(QStringLiteral("zelvan-probe"));
+    });
+    Host host;
+    QVERIFY(showCreated(host));
+
+    host.panel->navigate(QUrl(QStringLiteral("zelvan-probe:from-the-panel")));
+    QTRY_VERIFY_WITH_TIMEOUT(!host.finished.isEmpty(), loadTimeout);
+    QCOMPARE(host.finished.first().at(0).toBool(), false);
+    // The same handler asked directly comes after anything the control started.
+    platform::openUrl("zelvan-probe:afterwards");
+    QTRY_COMPARE_WITH_TIMEOUT(handler.opened().value(0), QUrl(QStringLiteral("zelvan-probe:afterwards")), 20000);
+    QCOMPARE(handler.opened().size(), 1);
+}
+
+void TstWebPanel::systemControlNewWindowPolicy_data()
+{
+    QTest::addColumn<uint>("flags");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("external");
+    QTest::newRow("a click on a link") << uint(NWMF_USERINITED | NWMF_FIRST) << "http://www.example.com/" << true;
+    QTest::newRow("a click to a secure page") << uint(NWMF_USERINITED) << "https://www.example.com/" << true;
+    QTest::newRow("a script's pop-up") << uint(NWMF_FIRST) << "http://www.example.com/" << false;
+    QTest::newRow("a pop-up while the page closes") << uint(NWMF_UNLOADING) << "https://www.example.com/" << false;
+    QTest::newRow("a click to a script") << uint(NWMF_USERINITED) << "javascript:open()" << false;
+    QTest::newRow("a click to a local file") << uint(NWMF_USERINITED) << "file:///C:/Windows/win.ini" << false;
+}
+
+void TstWebPanel::systemControlNewWindowPolicy()
+{
+    QFETCH(uint, flags);
+    QFETCH(QString, url);
+    QFETCH(bool, external);
+    QCOMPARE(platform::opensInDesktopBrowser(flags, url.toStdWString()), external);
+}
+
+void TstWebPanel::systemControlSetsDocumentMode_data()
+{
+    const auto bytes = [](const auto& value) {
+        return QByteArray(reinterpret_cast<const char*>(&value), sizeof value);
+    };
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QByteArray>("before"); // the value as stored
+    QTest::newRow("none asked for yet") << int(REG_NONE) << QByteArray();
+    QTest::newRow("an older mode") << int(REG_DWORD) << bytes(DWORD(7000));
+    QTest::newRow("the mode as text") << int(REG_SZ) << bytes(L"11001");
+    QTest::newRow("the mode's bytes, not as a number") << int(REG_BINARY) << bytes(DWORD(11001));
+}
+
+// Internet Explorer 11's mode, asked for under the user's key before the
+// control starts; without it the control shows pages as Internet Explorer 7.
+void TstWebPanel::systemControlSetsDocumentMode()
+{
+    QFETCH(int, type);
+    QFETCH(QByteArray, before);
+    const std::wstring name = programName();
+    if (type == REG_NONE)
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kEmulationKey, name.c_str());
+    else
+        QCOMPARE(RegSetKeyValueW(HKEY_CURRENT_USER, kEmulationKey, name.c_str(), DWORD(type), before.constData(),
+                                 DWORD(before.size())),
+                 LSTATUS(ERROR_SUCCESS));
+    QVERIFY(documentMode() != 11001);
+
+    Host host;
+    QVERIFY(showCreated(host));
+    QCOMPARE(documentMode(), DWORD(11001));
+}
+
+void TstWebPanel::systemControlIsOneTabStop_data()
+{
+    QTest::addColumn<bool>("backwards");
+    QTest::newRow("Tab goes on to the next control") << false;
+    QTest::newRow("Shift+Tab goes back to the one before") << true;
+}
+
+// Typed into the page, Tab leaves the panel for the window's next control
+// (Shift+Tab for the one before) instead of walking the page's links, and
+// takes the keyboard away from the control.
+void TstWebPanel::systemControlIsOneTabStop()
+{
+    QFETCH(bool, backwards);
+    Host host;
+    auto* elsewhere = new QLineEdit(&host.window);
+    elsewhere->move(320, 135);
+    auto* before = new QLineEdit(&host.window);
+    before->move(0, 0);
+    auto* after = new QLineEdit(&host.window);
+    after->move(0, 135);
+    QVERIFY(showCreated(host));
+    QWidget* view = host.panel->view();
+    QWidget::setTabOrder(elsewhere, before);
+    QWidget::setTabOrder(before, view);
+    QWidget::setTabOrder(view, after);
+    QApplication::setActiveWindow(&host.window);
+    QVERIFY(QTest::qWaitForWindowActive(&host.window));
+    // Where Qt's focus was when the page was clicked does not matter.
+    elsewhere->setFocus(Qt::OtherFocusReason);
+
+    const HWND control = controlWindow(view);
+    ShowWindow(control, SW_SHOWNA);
+    // As a click into the page would.
+    SetFocus(control);
+    QTRY_COMPARE(GetFocus(), control);
+    BYTE keys[256] = {};
+    QVERIFY(GetKeyboardState(keys));
+    const BYTE shift = keys[VK_SHIFT];
+    keys[VK_SHIFT] = backwards ? 0x80 : 0;
+    SetKeyboardState(keys);
+    const auto restore = qScopeGuard([&keys, shift] {
+        keys[VK_SHIFT] = shift;
+        SetKeyboardState(keys);
+    });
+    PostMessageW(control, WM_KEYDOWN, VK_TAB, 1);
+
+    QTRY_COMPARE(QApplication::focusWidget(), backwards ? before : after);
+    QTRY_VERIFY(GetFocus() != control && !IsChild(nativeWindow(view), GetFocus()));
+}
+
+#endif
 
 QTEST_MAIN(TstWebPanel)
 #include "tst_webpanel.moc"

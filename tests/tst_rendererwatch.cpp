@@ -1,0 +1,168 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The web panel's renderer watch, through the panel: pages that hang, grow,
+// keep a core busy, load themselves over and over, crash, or only wait for
+// a slow request. Apart from the other web panel cases so that ctest runs
+// the two at once.
+#include "webpanelfixture.h"
+
+class TstRendererWatch : public QObject {
+    Q_OBJECT
+
+private slots:
+    void hungPageIsEndedAndGivenUp_data();
+    void hungPageIsEndedAndGivenUp();
+    void restlessPageIsStopped_data();
+    void restlessPageIsStopped();
+    void slowRequestKeepsThePage();
+    void crashedRendererReloadsAtOnce();
+};
+
+void TstRendererWatch::hungPageIsEndedAndGivenUp_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("reason");
+    // Patience for a load and for an answer, in ms: short for what is
+    // checked, long enough elsewhere not to be met on a slow machine.
+    QTest::addColumn<int>("loadPatience");
+    QTest::addColumn<int>("answerPatience");
+    QTest::newRow("a load that never finishes") << "/hang.html" << "unfinished" << 500 << 500;
+    QTest::newRow("a loaded page that stops answering") << "/busy.html" << "unanswered" << 10000 << 500;
+    QTest::newRow("a renderer past its memory bound") << "/grow.html" << "memory" << 10000 << 1000;
+    QTest::newRow("a renderer that keeps a core busy") << "/spin.html" << "busy" << 10000 << 1000;
+    QTest::newRow("a page whose frames keep a core busy") << "/animate.html" << "busy" << 10000 << 1000;
+}
+
+void TstRendererWatch::hungPageIsEndedAndGivenUp()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, reason);
+    QFETCH(int, loadPatience);
+    QFETCH(int, answerPatience);
+    PageServer server(pages);
+    QVERIFY(server.isListening());
+    Host host;
+    QSignalSpy acted(host.panel, &WebPanel::watchActed);
+    host.panel->setPatience({std::chrono::milliseconds(loadPatience), std::chrono::milliseconds(answerPatience)});
+    platform::WebViewLimits limits;
+    limits.memoryBytes = std::int64_t(400) << 20;
+    limits.busyPeriod = std::chrono::seconds(1);
+    host.panel->setLimits(limits);
+    host.panel->navigate(server.url(path));
+    QVERIFY(host.show());
+
+    // Ended and loaded again twice, then given up.
+    QTRY_VERIFY_WITH_TIMEOUT(!acted.isEmpty() && acted.last().at(0) == QStringLiteral("gave up"),
+                             loadTimeout);
+    QStringList actions;
+    for (const QList<QVariant>& args : acted)
+        actions << args.at(0).toString();
+    QCOMPARE(actions, (QStringList{reason, reason, reason, QStringLiteral("gave up")}));
+    QCOMPARE(server.requests().count(path), 3);
+    // Nothing of the page burns a processor any more: a renderer in an
+    // endless loop would take about 50 ticks in this half second.
+    const QList<qint64> renderers = rendererPids();
+    const qint64 before = cpuTicks(renderers);
+    QTest::qWait(500);
+    QVERIFY2(cpuTicks(renderers) - before < 15, "a renderer is still running the page's loop");
+    QCOMPARE(server.requests().count(path), 3);
+
+    // The panel's next load is tried afresh.
+    host.finished.clear();
+    host.panel->navigate(server.url(QStringLiteral("/advert.html")));
+    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), loadTimeout);
+}
+
+void TstRendererWatch::restlessPageIsStopped_data()
+{
+    QTest::addColumn<QString>("path");
+    // The panel's load and the page's three: four requests, of which a
+    // script's reload may cut one short before it goes out.
+    QTest::addColumn<int>("fewestRequests");
+    QTest::newRow("a page that reloads itself") << "/reload.html" << 3;
+    QTest::newRow("a page that refreshes itself") << "/refresh.html" << 4;
+}
+
+// A page that loads itself more often than its limit allows is stopped and
+// the panel left empty; the panel's own loads are not counted.
+void TstRendererWatch::restlessPageIsStopped()
+{
+    QFETCH(QString, path);
+    QFETCH(int, fewestRequests);
+    PageServer server(pages);
+    QVERIFY(server.isListening());
+    Host host;
+    QSignalSpy acted(host.panel, &WebPanel::watchActed);
+    platform::WebViewLimits limits;
+    limits.selfLoads = 3;
+    host.panel->setLimits(limits);
+    QVERIFY(host.show());
+
+    // Twice: the panel's next load gets the page a fresh count.
+    for (int round = 0; round < 2; ++round) {
+        const qsizetype before = server.requests().count(path);
+        acted.clear();
+        host.finished.clear();
+        host.panel->navigate(server.url(path));
+        QTRY_VERIFY_WITH_TIMEOUT(!acted.isEmpty(), loadTimeout);
+        QCOMPARE(acted.first().at(0).toString(), QStringLiteral("restless"));
+        QVERIFY(hasFinished(host.finished, false));
+        // The page's fourth load of its own is refused.
+        const qsizetype loads = server.requests().count(path) - before;
+        QVERIFY2(loads >= fewestRequests && loads <= 4, qPrintable(QString::number(loads)));
+        // Nothing of it is left to run or to read.
+        if (round == 0)
+            QCOMPARE(selectAll(host, 1000), QString());
+    }
+
+    // While another page loads, the restless one does not come back.
+    const qsizetype loads = server.requests().count(path);
+    host.finished.clear();
+    host.panel->navigate(server.url(QStringLiteral("/advert.html")));
+    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), loadTimeout);
+    QCOMPARE(server.requests().count(path), loads);
+}
+
+// A page that is shown and answers, but one of whose requests never ends:
+// its load is stopped, the renderer left alone and the page kept.
+void TstRendererWatch::slowRequestKeepsThePage()
+{
+    PageServer server(pages);
+    QVERIFY(server.isListening());
+    Host host;
+    host.panel->setPatience({std::chrono::milliseconds(1000), std::chrono::milliseconds(1000)});
+    host.panel->navigate(server.url(QStringLiteral("/slow.html")));
+    QVERIFY(host.show());
+
+    QTRY_VERIFY_WITH_TIMEOUT(!host.finished.isEmpty(), loadTimeout);
+    QCOMPARE(server.requests().count(QStringLiteral("/slow.html")), 1);
+    QVERIFY(selectAll(host, 10000).startsWith(QLatin1String("slow")));
+    QCOMPARE(server.requests().count(QStringLiteral("/slow.html")), 1);
+}
+
+void TstRendererWatch::crashedRendererReloadsAtOnce()
+{
+    PageServer server(pages);
+    QVERIFY(server.isListening());
+    Host host;
+    // Far longer than this test waits: each reload must come from a crash.
+    // A second chance comes back after the retry window, so three crashes
+    // spread out are each followed by a reload, one more than a load has at once.
+    const std::chrono::milliseconds retryWindow(800);
+    host.panel->setPatience({std::chrono::minutes(5), std::chrono::minutes(5), retryWindow});
+    QVERIFY(host.showLoaded(server.url(QStringLiteral("/advert.html"))));
+
+    for (int crash = 1; crash <= 3; ++crash) {
+        if (crash == 3)
+            QTest::qWait(int(retryWindow.count())); // the first second chance comes back
+        const QList<qint64> renderers = rendererPids();
+        QVERIFY(!renderers.isEmpty());
+        host.finished.clear();
+        for (qint64 pid : renderers)
+            killRenderer(pid);
+        QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), 15000);
+        QCOMPARE(server.requests(), QStringList(crash + 1, QStringLiteral("/advert.html")));
+    }
+}
+
+QTEST_MAIN(TstRendererWatch)
+#include "tst_rendererwatch.moc"

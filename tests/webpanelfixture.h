@@ -1,0 +1,252 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Test support for the web panel's suites: the loopback pages, the panel in
+// a window of its own, and what can be learnt of its engine's processes.
+// Included by one source per test program.
+
+#include "pageserver.h"
+#include "platform/webpanel.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QHostAddress>
+#include <QLineEdit>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+#include <memory>
+
+#ifndef Q_OS_WIN
+#include <signal.h>
+#include <unistd.h>
+#endif
+
+using platform::WebPanel;
+
+
+// Generous: the first view of a run starts the engine's processes.
+constexpr int loadTimeout = 60000;
+
+// Why a case does not run here. On Windows the panel hosts the system's
+// browser control instead of the engine module.
+#ifdef Q_OS_WIN
+constexpr char kRendersNoPages[] = "the Windows test machine (Wine) renders no pages";
+#endif
+
+// The pages the loopback server knows; any other path gets a 404.
+constexpr Page pages[] = {
+    {"/advert.html", "<html><body style='margin:0;background:#ff00ff'>advert</body></html>"},
+    {"/other.html", "<html><body>other</body></html>"},
+    // Tries every way a page has to open a window, then says what it got.
+    {"/opener.html",
+     "<html><body><a id='blank' href='/popup.html' target='_blank'>x</a><script>"
+     "var w = window.open('/popup.html', 'ad', 'width=200,height=200');"
+     "document.getElementById('blank').click();"
+     "fetch('/report?opened=' + (w ? 1 : 0));"
+     "</script></body></html>"},
+    {"/popup.html", "<html><body>popup</body></html>"},
+    // Asks for what nobody is there to grant, and says what it got.
+    {"/ask.html",
+     "<html><body><script>"
+     "function report(k, v) { fetch('/report?' + k + '=' + v); }"
+     "Notification.requestPermission().then(function (p) { report('notifications', p); });"
+     "navigator.geolocation.getCurrentPosition(function () { report('geolocation', 'granted'); },"
+     " function (e) { report('geolocation', e.code == e.PERMISSION_DENIED ? 'denied' : 'failed'); });"
+     "var img = new Image();"
+     "img.onload = function () { report('qrc', 'loaded'); };"
+     "img.onerror = function () { report('qrc', 'refused'); };"
+     "img.src = 'qrc:/qt-project.org/styles/commonstyle/images/file-16.png';"
+     "report('heap', performance.memory.jsHeapSizeLimit <= 128 * 1048576 ? 'bounded'"
+     " : performance.memory.jsHeapSizeLimit);"
+     "report('locale', Intl.DateTimeFormat().resolvedOptions().locale);"
+     "var field = document.createElement('input'); field.required = true;"
+     "report('form', encodeURIComponent(field.validationMessage));"
+     "</script></body></html>"},
+    // Never finishes loading.
+    {"/hang.html", "<html><body><script>for (;;) {}</script></body></html>"},
+    // Shown at once, but one of its pictures never comes.
+    {"/slow.html", "<html><body>slow<img src='/never.png'></body></html>"},
+    // Loads, then never answers again.
+    {"/busy.html",
+     "<html><body>busy<script>"
+     "window.onload = function () { setTimeout(function () { for (;;) {} }, 100); };"
+     "</script></body></html>"},
+    // Loads, then grows by 32 MB every 50 ms, each page of it written.
+    {"/grow.html",
+     "<html><body>grow<script>var kept = [];"
+     "setInterval(function () { var b = new Uint8Array(32 << 20);"
+     " for (var i = 0; i < b.length; i += 4096) b[i] = 1; kept.push(b); }, 50);"
+     "</script></body></html>"},
+    // Loads, then keeps four fifths of a core busy, answering in between.
+    {"/spin.html",
+     "<html><body>spin<script>"
+     "setInterval(function () { var t = Date.now(); while (Date.now() - t < 40) {} }, 50);"
+     "</script></body></html>"},
+    // Loads, then spins six hundred blurred boxes for ever: cheap for its
+    // renderer, a core's work for the compositor that draws its frames.
+    {"/animate.html",
+     "<html><head><style>div { position: absolute; width: 40px; height: 40px; background: #f80;"
+     " filter: blur(2px); animation: spin 0.5s linear infinite; }"
+     "@keyframes spin { to { transform: rotate(360deg); } }</style></head><body><script>"
+     "for (var i = 0; i < 600; ++i) { var d = document.createElement('div');"
+     " d.style.left = (i * 7 % 600) + 'px'; d.style.top = (i * 13 % 100) + 'px';"
+     " document.body.appendChild(d); }"
+     "</script></body></html>"},
+    // Load themselves again and again: by script, and by refreshing.
+    {"/reload.html", "<html><body>reload<script>setInterval(function () { location.reload(); }, 10);"
+                     "</script></body></html>"},
+    {"/refresh.html", "<html><head><meta http-equiv='refresh' content='0'></head><body>refresh</body></html>"},
+    // Two links side by side, each 180 px wide, in the visible strip.
+    {"/links.html",
+     "<html><body style='margin:0;background:#00ffff'>"
+     "<a href='/blank.html' target='_blank' style='position:absolute;left:0;top:0;width:180px;height:140px'>a</a>"
+     "<a href='/other.html' style='position:absolute;left:400px;top:0;width:180px;height:140px'>c</a>"
+     "</body></html>"},
+};
+
+// The main window's bottom strip in small: a top-level widget holding the
+// sunken frame that hosts the panel.
+inline bool hasFinished(const QSignalSpy& spy, bool ok)
+{
+    for (const QList<QVariant>& args : spy) {
+        if (args.at(0).toBool() == ok)
+            return true;
+    }
+    return false;
+}
+
+inline QFrame* sunkenFrame(QWidget* window)
+{
+    auto* frame = new QFrame(window);
+    frame->setObjectName(QStringLiteral("Picture1"));
+    frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    frame->setGeometry(32, 32, 585, 97);
+    return frame;
+}
+
+struct Host {
+    Host() { window.resize(640, 160); }
+
+    bool show()
+    {
+        window.show();
+        return QTest::qWaitForWindowExposed(&window);
+    }
+
+    // Shows the window with url to load, and waits until it has loaded.
+    bool showLoaded(const QUrl& url)
+    {
+        panel->navigate(url);
+        return show() && QTest::qWaitFor([this] { return hasFinished(finished, true); }, loadTimeout);
+    }
+
+    QWidget window;
+    QFrame* frame = sunkenFrame(&window);
+    WebPanel* panel = new WebPanel(frame, QStringLiteral("WebBrowser1"), QRect(-8, -8, 625, 129));
+    QSignalSpy finished{panel, &WebPanel::loadFinished};
+};
+
+// What Ctrl+A selects in the panel's page: pressed again until something
+// is selected (the renderer may not take keys yet) or the time is up.
+inline QString selectAll(Host& host, int timeoutMs)
+{
+    QWidget* view = host.panel->view();
+    const auto selected = [view] { return view->property("selectedText").toString(); };
+    for (QDeadlineTimer deadline(timeoutMs); !deadline.hasExpired();) {
+        if (QWidget* page = view->focusProxy())
+            QTest::keyClick(page, Qt::Key_A, Qt::ControlModifier);
+        if (QTest::qWaitFor([&] { return !selected().isEmpty(); }, 500))
+            return selected();
+    }
+    return {};
+}
+
+inline int visibleTopLevels()
+{
+    int n = 0;
+    for (const QWidget* w : QApplication::topLevelWidgets())
+        n += w->isVisible() ? 1 : 0;
+    return n;
+}
+
+// The field of /proc/PID/stat after "pid (comm) state ": the command may
+// hold blanks, so the fields are counted from its closing parenthesis.
+inline QByteArray statField(qint64 pid, int index)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2).split(' ').value(index);
+}
+
+// The renderer processes the browser engine started for this test: forked
+// by the engine's zygote, they are the engine's processes whose parent is
+// one of the engine's processes.
+inline QList<qint64> rendererPids()
+{
+    QList<qint64> found;
+    const qint64 self = QCoreApplication::applicationPid();
+    const auto isEngine = [](qint64 pid) {
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+        return comm.open(QIODevice::ReadOnly) && comm.readAll().startsWith("QtWebEngineProc");
+    };
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool numeric = false;
+        const qint64 pid = entry.toLongLong(&numeric);
+        if (!numeric || !isEngine(pid))
+            continue;
+        const qint64 zygote = statField(pid, 1).toLongLong();
+        if (isEngine(zygote) && statField(zygote, 1).toLongLong() == self)
+            found << pid;
+    }
+    return found;
+}
+
+// Processor time (clock ticks) the given processes have used so far.
+inline qint64 cpuTicks(const QList<qint64>& pids)
+{
+    qint64 ticks = 0;
+    for (qint64 pid : pids) // utime and stime
+        ticks += statField(pid, 11).toLongLong() + statField(pid, 12).toLongLong();
+    return ticks;
+}
+
+inline QString reported(const PageServer& server, const QString& key)
+{
+    const QString prefix = QStringLiteral("/report?%1=").arg(key);
+    for (const QString& request : server.requests()) {
+        if (request.startsWith(prefix))
+            return request.mid(prefix.size());
+    }
+    return {};
+}
+
+inline bool runningAsRoot()
+{
+#ifdef Q_OS_WIN
+    return false;
+#else
+    return ::getuid() == 0;
+#endif
+}
+
+// Ends a renderer as a crash would.
+inline void killRenderer(qint64 pid)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(pid);
+#else
+    ::kill(static_cast<pid_t>(pid), SIGKILL);
+#endif
+}
+
