@@ -19,8 +19,10 @@ void BenchTyping::keyRelease_data()
 {
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("partner");
-    QTest::newRow("pressure kgf/cm2") << "Text21" << "Text35";
-    QTest::newRow("length m") << "Text8" << "Text12";
+    QTest::newRow("pressure kgf/cm2") << "Text21"
+                                      << "Text35";
+    QTest::newRow("length m") << "Text8"
+                              << "Text12";
 }
 
 void BenchTyping::keyRelease()
@@ -38,7 +40,8 @@ void BenchTyping::keyRelease()
     const QString values[] = {QStringLiteral("2.5"), QStringLiteral("760.25")};
     int i = 0;
     QString before;
-    QBENCHMARK {
+    QBENCHMARK
+    {
         box->setText(values[i++ % 2]);
         before = last->text();
         QTest::keyRelease(box, Qt::Key_Shift);

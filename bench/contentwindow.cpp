@@ -35,9 +35,8 @@ int main(int argc, char* argv[])
         int x, y, boxes;
     };
     const Frame frames[] = {
-        {"长度计量单位换算", 32, 64, 5}, {"面积计量单位换算", 32, 248, 4},
-        {"厚度计量单位换算", 176, 64, 4}, {"流量单位换算", 176, 224, 3},
-        {"电流密度换算", 176, 355, 2},    {"拉力计量单位换算", 304, 64, 3},
+        {"长度计量单位换算", 32, 64, 5},   {"面积计量单位换算", 32, 248, 4}, {"厚度计量单位换算", 176, 64, 4},
+        {"流量单位换算", 176, 224, 3},     {"电流密度换算", 176, 355, 2},    {"拉力计量单位换算", 304, 64, 3},
         {"压强计量单位换算", 304, 184, 5}, {"电镀耗材计算", 464, 64, 9},
     };
     const char* units[] = {"m", "mm", "f t", "inch", "mil", "Kg/cm", "PSI", "bar", "MPa"};
@@ -55,8 +54,7 @@ int main(int argc, char* argv[])
     const char* headings[] = {"电镀铜消耗电量", "耗用铜材", "电镀镍消耗电量", "耗用镍材"};
     for (int i = 0; i < 4; ++i)
         (new QLabel(QString::fromUtf8(headings[i]), client))->setGeometry(464, 440 + 20 * i, 105, 17);
-    const char* buttons[] = {"清空数值", "Calculator On", "Calculator Off", "WinCalc. On",
-                             "WinCalc. Off"};
+    const char* buttons[] = {"清空数值", "Calculator On", "Calculator Off", "WinCalc. On", "WinCalc. Off"};
     for (int i = 0; i < 5; ++i) {
         auto* button = new QPushButton(QString::fromUtf8(buttons[i]), client);
         button->setGeometry(32 + 100 * (i % 2), 440 + 40 * (i / 2), 95, 27);

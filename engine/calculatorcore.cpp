@@ -26,20 +26,11 @@ std::optional<float> singleResult(Operation op, float a, float b)
 {
     Single r = 0.0f;
     switch (op) {
-    case Operation::Add:
-        r = a + b;
-        break;
-    case Operation::Subtract:
-        r = a - b;
-        break;
-    case Operation::Multiply:
-        r = a * b;
-        break;
-    case Operation::Divide:
-        r = a / b;
-        break;
-    default:
-        return std::nullopt;
+    case Operation::Add: r = a + b; break;
+    case Operation::Subtract: r = a - b; break;
+    case Operation::Multiply: r = a * b; break;
+    case Operation::Divide: r = a / b; break;
+    default: return std::nullopt;
     }
     const float value = r;
     if (!std::isfinite(value))

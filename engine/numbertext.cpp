@@ -11,7 +11,10 @@ namespace engine {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // Rewrites the full-width forms a Chinese input method produces (digits, signs,
 // point, comma, exponent letter, the ideographic space) and the minus sign as
@@ -57,15 +60,17 @@ std::string narrowed(std::string_view text)
     return out;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 // The number text grammar, after narrowing:
 //   blanks* [+|-] digits* [sep digits*] [(e|E) [+|-] digits+] blanks*
 // with at least one mantissa digit. On success `ascii` holds the number in
 // the form std::from_chars reads, and `magnitude` the decimal exponent of its
 // leading digit (saturated), used to tell underflow from overflow.
-bool scan(std::string_view s, std::string_view sep, std::string& ascii, long long& magnitude,
-          bool& isZero)
+bool scan(std::string_view s, std::string_view sep, std::string& ascii, long long& magnitude, bool& isZero)
 {
     std::size_t i = 0;
     const std::size_t n = s.size();
@@ -155,8 +160,7 @@ bool scan(std::string_view s, std::string_view sep, std::string& ascii, long lon
     return true;
 }
 
-template <typename Float>
-std::optional<Float> readNumber(std::string_view text, std::string_view sep)
+template <typename Float> std::optional<Float> readNumber(std::string_view text, std::string_view sep)
 {
     const std::string s = narrowed(text);
     std::string ascii;
@@ -383,8 +387,7 @@ std::string NumberText::format(const DecimalDigits& number, int decimals) const
     while (count > 0 && digits[static_cast<std::size_t>(count - 1)] == '0')
         --count;
 
-    TextWriter out(static_cast<std::size_t>(1 + (exponent > 0 ? exponent + 1 : 1) + decimals)
-                   + m_separator.size());
+    TextWriter out(static_cast<std::size_t>(1 + (exponent > 0 ? exponent + 1 : 1) + decimals) + m_separator.size());
     // A negative value that rounds to zero shows without its sign.
     if (number.negative && count > 0)
         out.put('-');

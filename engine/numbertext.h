@@ -23,8 +23,8 @@ struct DecimalDigits {
     int exponent = 0;
     std::array<char, 16> digits{};
 
-    static DecimalDigits of(double value);       // 15 significant digits
-    static DecimalDigits of(float value);        // 7 significant digits
+    static DecimalDigits of(double value); // 15 significant digits
+    static DecimalDigits of(float value); // 7 significant digits
     static DecimalDigits of(std::int32_t value); // exact
 };
 

@@ -134,10 +134,9 @@ std::span<const Step> allSteps()
 
 std::span<const Step> rule(int source)
 {
-    const Step* first = std::find_if(std::begin(kSteps), std::end(kSteps),
-                                     [source](const Step& s) { return s.source == source; });
-    const Step* last = std::find_if(first, std::end(kSteps),
-                                    [source](const Step& s) { return s.source != source; });
+    const Step* first =
+        std::find_if(std::begin(kSteps), std::end(kSteps), [source](const Step& s) { return s.source == source; });
+    const Step* last = std::find_if(first, std::end(kSteps), [source](const Step& s) { return s.source != source; });
     return {first, last};
 }
 

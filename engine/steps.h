@@ -13,8 +13,14 @@ struct Factor {
     double value = 0;
 };
 
-constexpr Factor times(double value) { return {Operation::Multiply, value}; }
-constexpr Factor over(double value) { return {Operation::Divide, value}; }
+constexpr Factor times(double value)
+{
+    return {Operation::Multiply, value};
+}
+constexpr Factor over(double value)
+{
+    return {Operation::Divide, value};
+}
 
 // One conversion step: the source box's number, run through the factor chain
 // left to right (one double operation per factor, in the order written: the
@@ -35,6 +41,9 @@ std::span<const Step> allSteps();
 std::span<const Step> rule(int source);
 
 // The gold row computes both of its results before it shows either.
-constexpr bool computesBeforeDisplaying(int source) { return source == 30; }
+constexpr bool computesBeforeDisplaying(int source)
+{
+    return source == 30;
+}
 
 } // namespace engine

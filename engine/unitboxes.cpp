@@ -9,7 +9,10 @@ namespace engine {
 
 namespace {
 
-bool isBox(int box) { return box >= 1 && box <= UnitBoxes::kBoxCount; }
+bool isBox(int box)
+{
+    return box >= 1 && box <= UnitBoxes::kBoxCount;
+}
 
 const std::string& emptyText()
 {

@@ -10,7 +10,7 @@ namespace platform {
 enum class CalculatorError {
     None,
     NotInstalled, // no calculator program of the known ones exists here
-    NotStarted,   // the program exists but the system would not run it
+    NotStarted, // the program exists but the system would not run it
 };
 
 struct CalculatorStart {

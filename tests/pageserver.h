@@ -82,9 +82,10 @@ private:
                 body = page.html;
             }
         }
-        return "HTTP/1.1 " + status + "\r\nContent-Type: text/html; charset=utf-8\r\n"
-               "Content-Length: " + QByteArray::number(body.size())
-               + "\r\nConnection: close\r\n\r\n" + body;
+        return "HTTP/1.1 " + status
+               + "\r\nContent-Type: text/html; charset=utf-8\r\n"
+                 "Content-Length: "
+               + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
     }
 
     std::span<const Page> m_pages;

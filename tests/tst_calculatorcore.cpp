@@ -17,9 +17,8 @@ using Operation = CalculatorCore::Operation;
 void press(CalculatorCore& core, const QString& sequence)
 {
     static const QHash<QString, Operation> operators = {
-        {"+", Operation::Add},           {"-", Operation::Subtract},
-        {"*", Operation::Multiply},      {"/", Operation::Divide},
-        {"余数", Operation::Remainder}, {"整除", Operation::IntegerDivide},
+        {"+", Operation::Add},    {"-", Operation::Subtract},     {"*", Operation::Multiply},
+        {"/", Operation::Divide}, {"余数", Operation::Remainder}, {"整除", Operation::IntegerDivide},
     };
     const QStringList tokens = sequence.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     for (const QString& token : tokens) {
@@ -58,6 +57,7 @@ private slots:
     void storedValues();
 };
 
+// clang-format off
 void TestCalculatorCore::display_data()
 {
     QTest::addColumn<QString>("sequence");
@@ -134,6 +134,7 @@ void TestCalculatorCore::display_data()
     QTest::newRow("3e9 dividend fails") << "[3e9] 余数 7 =" << "7";
     QTest::newRow("3e9 divisor fails") << "5 整除 [3e9] =" << "3e9";
 }
+// clang-format on
 
 void TestCalculatorCore::display()
 {
@@ -147,6 +148,7 @@ void TestCalculatorCore::display()
 
 // The point key writes the locale's separator, so that decimal entry works
 // where the separator is a comma, and results read back on the next "=".
+// clang-format off
 void TestCalculatorCore::commaLocale_data()
 {
     QTest::addColumn<QString>("sequence");
@@ -163,6 +165,7 @@ void TestCalculatorCore::commaLocale_data()
     QTest::newRow("digit after a comma result") << "1 + 2 = 4 + 1 =" << "4,4";
     QTest::newRow("two commas do not read") << "1 + 1..5 =" << "1,,5";
 }
+// clang-format on
 
 void TestCalculatorCore::commaLocale()
 {
@@ -174,6 +177,7 @@ void TestCalculatorCore::commaLocale()
     QCOMPARE(QString::fromStdString(core.display()), shown);
 }
 
+// clang-format off
 void TestCalculatorCore::storedValues_data()
 {
     QTest::addColumn<QString>("sequence");
@@ -194,6 +198,7 @@ void TestCalculatorCore::storedValues_data()
     QTest::newRow("int32 overflow stores the operands")
         << "[-2147483648] 余数 [-1] =" << 5 << -2147483648.0f << -1.0f;
 }
+// clang-format on
 
 void TestCalculatorCore::storedValues()
 {

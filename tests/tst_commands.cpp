@@ -157,6 +157,7 @@ void TestCommands::firstShowingResetsPairs()
     QVERIFY(!m_window->calculatorWindow());
 }
 
+// clang-format off
 void TestCommands::calculatorPair_data()
 {
     QTest::addColumn<QStringList>("clicks");
@@ -168,6 +169,7 @@ void TestCommands::calculatorPair_data()
     QTest::newRow("on, off, on") << QStringList{"Command2", "Command3", "Command2"} << "Command3 Command4" << true;
     QTest::newRow("on, then WinCalc. Off") << QStringList{"Command2", "Command5"} << "Command3 Command4" << true;
 }
+// clang-format on
 
 void TestCommands::calculatorPair()
 {
@@ -248,6 +250,7 @@ void TestCommands::minimiseAndRestoreReset()
     QVERIFY(w.calculatorWindow()->isVisible());
 }
 
+// clang-format off
 void TestCommands::focusStaysOnThePair_data()
 {
     QTest::addColumn<QString>("pressed");
@@ -256,6 +259,7 @@ void TestCommands::focusStaysOnThePair_data()
     QTest::newRow("Calculator Off") << "Command3" << "Command2";
     QTest::newRow("WinCalc. Off") << "Command5" << "Command4";
 }
+// clang-format on
 
 // A button that hides itself hands the keyboard focus to the twin taking
 // its place, not to the next control in the Tab order (the web page).

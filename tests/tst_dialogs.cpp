@@ -93,6 +93,7 @@ void TestDialogs::cleanup()
     m_browser.reset();
 }
 
+// clang-format off
 void TestDialogs::helpTextPieces_data()
 {
     QTest::addColumn<int>("offset");
@@ -109,6 +110,7 @@ void TestDialogs::helpTextPieces_data()
         << QStringLiteral("电镀耗材计算镀铜是以二价铜电化当量计算所得，镍为二价镍，锡为二价锡，金为三价金。"
                           "金盐耗量是以无氰柠檬酸金钾（非常见的氰化金钾金盐）为计算依据（标称金含量52%）。");
 }
+// clang-format on
 
 void TestDialogs::helpTextPieces()
 {
@@ -135,6 +137,7 @@ void TestDialogs::helpTextLength()
     QVERIFY(!text.contains(QChar(0x3000))); // blanks are ASCII, not ideographic
 }
 
+// clang-format off
 void TestDialogs::helpSentenceStartsLine_data()
 {
     QTest::addColumn<int>("offset");
@@ -142,6 +145,7 @@ void TestDialogs::helpSentenceStartsLine_data()
     QTest::newRow("the Enter note") << 99;
     QTest::newRow("the plating note") << 157;
 }
+// clang-format on
 
 // Lays the text out as the label draws it and checks that the run of blanks
 // before the sentence pushed it onto a line of its own.
@@ -208,6 +212,7 @@ void TestDialogs::helpButtonCloses()
     QVERIFY(!stillOpen);
 }
 
+// clang-format off
 void TestDialogs::windowFrame_data()
 {
     QTest::addColumn<ShowModal>("show");
@@ -221,6 +226,7 @@ void TestDialogs::windowFrame_data()
     QTest::newRow("about: 384x194, no max box, 48 px icon")
         << ShowModal(&Form4::showModal) << QStringLiteral("About") << QSize(384, 194) << true << 48;
 }
+// clang-format on
 
 void TestDialogs::windowFrame()
 {
@@ -247,13 +253,13 @@ void TestDialogs::windowFrame()
         QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
         // Centred on the screen with its frame, not over the owner in its
         // corner; the slack allows for halves of odd sizes.
-        const QPoint offCentre = window->frameGeometry().center()
-            - window->screen()->availableGeometry().center();
-        QVERIFY2(offCentre.manhattanLength() <= 4, qPrintable(QStringLiteral("%1, %2 px off centre")
-                                                                  .arg(offCentre.x()).arg(offCentre.y())));
+        const QPoint offCentre = window->frameGeometry().center() - window->screen()->availableGeometry().center();
+        QVERIFY2(offCentre.manhattanLength() <= 4,
+                 qPrintable(QStringLiteral("%1, %2 px off centre").arg(offCentre.x()).arg(offCentre.y())));
     });
 }
 
+// clang-format off
 void TestDialogs::modalOverOwner_data()
 {
     QTest::addColumn<ShowModal>("show");
@@ -262,6 +268,7 @@ void TestDialogs::modalOverOwner_data()
     QTest::newRow("help window") << ShowModal(&Form2::showModal) << QStringLiteral("Form2");
     QTest::newRow("about window") << ShowModal(&Form4::showModal) << QStringLiteral("Form4");
 }
+// clang-format on
 
 void TestDialogs::modalOverOwner()
 {
@@ -298,6 +305,7 @@ void TestDialogs::modalOverOwner()
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
 }
 
+// clang-format off
 void TestDialogs::aboutClick_data()
 {
     QTest::addColumn<QString>("target");
@@ -312,6 +320,7 @@ void TestDialogs::aboutClick_data()
     QTest::newRow("background above the notice closes") << QString() << QPoint(200, 10) << true;
     QTest::newRow("background under the button closes") << QString() << QPoint(20, 180) << true;
 }
+// clang-format on
 
 void TestDialogs::aboutClick()
 {
@@ -341,8 +350,7 @@ void TestDialogs::aboutSiteLines()
     const QString contact = text("Label2");
     QVERIFY(contact.startsWith(QStringLiteral("联系作者：")));
     const QString address = contact.mid(5);
-    QVERIFY2(QRegularExpression(QStringLiteral("^[a-z]+@[a-z0-9.-]+$")).match(address).hasMatch(),
-             qPrintable(address));
+    QVERIFY2(QRegularExpression(QStringLiteral("^[a-z]+@[a-z0-9.-]+$")).match(address).hasMatch(), qPrintable(address));
     // An address at the site's own domain.
     QVERIFY(QString::fromUtf8(makersite::kHost).endsWith(address.section(u'@', 1)));
     QCOMPARE(text("Label3"), QStringLiteral("进入官网下载最新版：\n") + kSiteUrl + u'/');
@@ -356,6 +364,7 @@ void TestDialogs::aboutSiteLines()
     QCOMPARE(slogan->font().pointSize(), 12);
 }
 
+// clang-format off
 void TestDialogs::aboutLineFits_data()
 {
     QTest::addColumn<QString>("name");
@@ -365,6 +374,7 @@ void TestDialogs::aboutLineFits_data()
     QTest::newRow("slogan in 12 pt bold") << QStringLiteral("Label4");
     QTest::newRow("version") << QStringLiteral("Label5");
 }
+// clang-format on
 
 // The one-line labels do not wrap; what they show must fit their frame.
 void TestDialogs::aboutLineFits()
@@ -373,10 +383,8 @@ void TestDialogs::aboutLineFits()
 
     Form4 about;
     const auto* label = about.findChild<QLabel*>(name);
-    const QRect needed = label->fontMetrics().boundingRect(QRect(), Qt::AlignLeft | Qt::AlignTop,
-                                                           label->text());
-    QVERIFY2(needed.width() <= label->contentsRect().width()
-                 && needed.height() <= label->contentsRect().height(),
+    const QRect needed = label->fontMetrics().boundingRect(QRect(), Qt::AlignLeft | Qt::AlignTop, label->text());
+    QVERIFY2(needed.width() <= label->contentsRect().width() && needed.height() <= label->contentsRect().height(),
              qPrintable(QStringLiteral("needs %1x%2").arg(needed.width()).arg(needed.height())));
 }
 

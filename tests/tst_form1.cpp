@@ -95,6 +95,7 @@ private slots:
     void systemLocaleSeparator();
 };
 
+// clang-format off
 void TestForm1::typingShowsPartners_data()
 {
     QTest::addColumn<QString>("separator");
@@ -148,6 +149,7 @@ void TestForm1::typingShowsPartners_data()
     QTest::newRow("comma locale: a full stop is no separator")
         << comma << "Text1" << "1.5" << Shown{{"Text2", "5,6007"}, {"Text3", "0,9807"}};
 }
+// clang-format on
 
 void TestForm1::typingShowsPartners()
 {
@@ -172,6 +174,7 @@ void TestForm1::typingShowsPartners()
     }
 }
 
+// clang-format off
 void TestForm1::everyKeyReleaseRecomputes_data()
 {
     QTest::addColumn<int>("key");
@@ -182,6 +185,7 @@ void TestForm1::everyKeyReleaseRecomputes_data()
     QTest::newRow("F5") << int(Qt::Key_F5);
     QTest::newRow("Escape") << int(Qt::Key_Escape);
 }
+// clang-format on
 
 void TestForm1::everyKeyReleaseRecomputes()
 {
@@ -216,6 +220,7 @@ void TestForm1::emptyingSourceKeepsPartners()
     QCOMPARE(box(*window, "Text35")->text(), "1470.998");
 }
 
+// clang-format off
 void TestForm1::writingBoxRunsNoRule_data()
 {
     QTest::addColumn<QString>("how");
@@ -223,6 +228,7 @@ void TestForm1::writingBoxRunsNoRule_data()
     QTest::newRow("insert") << "insert";
     QTest::newRow("paste from the clipboard") << "paste";
 }
+// clang-format on
 
 void TestForm1::writingBoxRunsNoRule()
 {
@@ -268,6 +274,7 @@ void TestForm1::focusStartsInMetreBox()
     QCOMPARE(window->focusWidget()->objectName(), "Text8");
 }
 
+// clang-format off
 void TestForm1::tabCycle_data()
 {
     QTest::addColumn<bool>("offButtonsShown");
@@ -288,6 +295,7 @@ void TestForm1::tabCycle_data()
         << true
         << boxes + QStringList{"Command1", "Command5", "Command3", "Command4", "Command2", "Text8"};
 }
+// clang-format on
 
 void TestForm1::tabCycle()
 {
@@ -308,6 +316,7 @@ void TestForm1::tabCycle()
     }
 }
 
+// clang-format off
 void TestForm1::tabReleaseRecomputesNewBox_data()
 {
     QTest::addColumn<QString>("source");
@@ -328,6 +337,7 @@ void TestForm1::tabReleaseRecomputesNewBox_data()
         << "Text12" << "1" << 1 << "Text13"
         << Shown{{"Text8", "0.00003"}, {"Text11", "0.001"}, {"Text14", ""}, {"Text15", ""}};
 }
+// clang-format on
 
 void TestForm1::tabReleaseRecomputesNewBox()
 {
@@ -349,6 +359,7 @@ void TestForm1::tabReleaseRecomputesNewBox()
         QCOMPARE(box(*window, name)->text(), text);
 }
 
+// clang-format off
 void TestForm1::resultBoxes_data()
 {
     QTest::addColumn<QString>("input");
@@ -361,6 +372,7 @@ void TestForm1::resultBoxes_data()
     QTest::newRow("gold") << "Text30" << "Text31" << "6.1265";
     QTest::newRow("gold salt") << "Text30" << "Text32" << "11.78173";
 }
+// clang-format on
 
 void TestForm1::resultBoxes()
 {
@@ -418,6 +430,7 @@ void TestForm1::unitLabelsNameTheirBoxes()
     QCOMPARE(described, kBoxCount);
 }
 
+// clang-format off
 void TestForm1::texts_data()
 {
     QTest::addColumn<QString>("object");
@@ -440,6 +453,7 @@ void TestForm1::texts_data()
     QTest::newRow("clear button") << "Command1" << QByteArray("text") << "清空数值";
     QTest::newRow("informational menu entry") << "meno" << QByteArray("text") << "精确至小数点后5位数字";
 }
+// clang-format on
 
 void TestForm1::texts()
 {

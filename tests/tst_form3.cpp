@@ -37,8 +37,7 @@ void click(const Form3& form, const QString& sequence)
             continue;
         }
         const bool isNumber = token.front().isDigit() || token.front() == '.';
-        const QStringList keys = isNumber ? token.split(QString(), Qt::SkipEmptyParts)
-                                          : QStringList{token};
+        const QStringList keys = isNumber ? token.split(QString(), Qt::SkipEmptyParts) : QStringList{token};
         for (const QString& key : keys) {
             QAbstractButton* button = buttonWithCaption(form, key);
             QVERIFY2(button, qPrintable("no button " + key));
@@ -69,6 +68,7 @@ private slots:
     void displayLook();
 };
 
+// clang-format off
 void TestForm3::buttons_data()
 {
     QTest::addColumn<QString>("sequence");
@@ -87,6 +87,7 @@ void TestForm3::buttons_data()
     QTest::newRow("typed second operand") << "6 * [-2] =" << "-12.";
     QTest::newRow("typed abc then plus") << "[abc] + 5 =" << "5.";
 }
+// clang-format on
 
 void TestForm3::buttons()
 {
@@ -215,6 +216,7 @@ void TestForm3::placement()
         QCOMPARE(form.geometry(), stored);
 }
 
+// clang-format off
 void TestForm3::keypad_data()
 {
     QTest::addColumn<QString>("name");
@@ -236,6 +238,7 @@ void TestForm3::keypad_data()
         QTest::newRow(qPrintable(name)) << name << QString::number(digit) << "";
     }
 }
+// clang-format on
 
 // Every key carries its caption, tooltip and picture, lies inside the
 // client area and overlaps no other key.
@@ -262,6 +265,7 @@ void TestForm3::keypad()
     }
 }
 
+// clang-format off
 void TestForm3::keyFaces_data()
 {
     QTest::addColumn<QString>("name");
@@ -274,6 +278,7 @@ void TestForm3::keyFaces_data()
     QTest::newRow("remainder is blue") << "Command15" << QColor(192, 192, 255);
     QTest::newRow("equals is green") << "Command16" << QColor(192, 255, 192);
 }
+// clang-format on
 
 // What is painted, not just what the palette says.
 void TestForm3::keyFaces()
@@ -304,8 +309,7 @@ void TestForm3::displayLook()
     QCOMPARE(form.findChild<QAbstractButton*>("Command17")->font().pointSizeF(), 15.75);
 
     const QImage image = text1->grab().toImage();
-    QCOMPARE(image.pixelColor(image.width() / 10, image.height() / 2).rgb(),
-             QColor(128, 128, 255).rgb());
+    QCOMPARE(image.pixelColor(image.width() / 10, image.height() / 2).rgb(), QColor(128, 128, 255).rgb());
 }
 
 QTEST_MAIN(TestForm3)

@@ -32,6 +32,7 @@ private slots:
     void hugeAndHostileText();
 };
 
+// clang-format off
 void TestNumberText::toDouble_data()
 {
     QTest::addColumn<QString>("separator");
@@ -58,6 +59,7 @@ void TestNumberText::toDouble_data()
     QTest::newRow("ideographic spaces around") << "." << QString::fromUtf8("\u3000" "8\u3000") << 8.0;
     QTest::newRow("full-width comma in comma locale") << "," << QString::fromUtf8("１，５") << 1.5;
 }
+// clang-format on
 
 void TestNumberText::toDouble()
 {
@@ -70,6 +72,7 @@ void TestNumberText::toDouble()
     QCOMPARE(*value, expected);
 }
 
+// clang-format off
 void TestNumberText::toDoubleRejects_data()
 {
     QTest::addColumn<QString>("separator");
@@ -97,6 +100,7 @@ void TestNumberText::toDoubleRejects_data()
     QTest::newRow("group separator") << "." << "1,000";
     QTest::newRow("ideographic full stop is not a point") << "." << QString::fromUtf8("1。5");
 }
+// clang-format on
 
 void TestNumberText::toDoubleRejects()
 {
@@ -107,6 +111,7 @@ void TestNumberText::toDoubleRejects()
     QVERIFY(!numbers.toSingle(text.toStdString()).has_value());
 }
 
+// clang-format off
 void TestNumberText::toSingle_data()
 {
     QTest::addColumn<QString>("text");
@@ -120,6 +125,7 @@ void TestNumberText::toSingle_data()
     QTest::newRow("single underflow reads as zero") << "1e-50" << true << 0.0f;
     QTest::newRow("trailing separator") << "3." << true << 3.0f;
 }
+// clang-format on
 
 void TestNumberText::toSingle()
 {
@@ -132,6 +138,7 @@ void TestNumberText::toSingle()
         QCOMPARE(*value, expected);
 }
 
+// clang-format off
 void TestNumberText::fromDoubleReadsBack_data()
 {
     QTest::addColumn<double>("value");
@@ -151,6 +158,7 @@ void TestNumberText::fromDoubleReadsBack_data()
         << std::numeric_limits<double>::max() << "1.79769313486231E+308";
     QTest::newRow("smallest denormal") << 4.9406564584124654e-324 << "4.94065645841247E-324";
 }
+// clang-format on
 
 void TestNumberText::fromDoubleReadsBack()
 {
@@ -166,6 +174,7 @@ void TestNumberText::fromDoubleReadsBack()
     }
 }
 
+// clang-format off
 void TestNumberText::format_data()
 {
     QTest::addColumn<QString>("text");
@@ -195,6 +204,7 @@ void TestNumberText::format_data()
     QTest::newRow("fifteen-digit slot rounds at its last shown place") << "0.00440296964451832" << 6 << "0.004403";
     QTest::newRow("leading zeros in fraction") << "0.0254" << 5 << "0.0254";
 }
+// clang-format on
 
 void TestNumberText::format()
 {
@@ -211,6 +221,7 @@ void TestNumberText::format()
     QCOMPARE(QString::fromStdString(NumberText(",").format(commaText.toStdString(), decimals)), commaExpected);
 }
 
+// clang-format off
 void TestNumberText::formatSingle_data()
 {
     QTest::addColumn<float>("value");
@@ -224,6 +235,7 @@ void TestNumberText::formatSingle_data()
     QTest::newRow("negative") << -3.0f << "-3.";
     QTest::newRow("tiny shows zero") << 0.0000001f << "0.";
 }
+// clang-format on
 
 void TestNumberText::formatSingle()
 {
@@ -242,6 +254,7 @@ void TestNumberText::formatInteger()
     QCOMPARE(numbers.format(std::int32_t(1000), 5), std::string("1000."));
 }
 
+// clang-format off
 void TestNumberText::singleToInt32_data()
 {
     QTest::addColumn<float>("value");
@@ -262,6 +275,7 @@ void TestNumberText::singleToInt32_data()
     QTest::newRow("nan fails") << std::numeric_limits<float>::quiet_NaN() << false << 0;
     QTest::newRow("infinity fails") << std::numeric_limits<float>::infinity() << false << 0;
 }
+// clang-format on
 
 void TestNumberText::singleToInt32()
 {
@@ -290,8 +304,9 @@ void TestNumberText::slotDigitsMatchSlotText()
             const std::string direct = numbers.format(digits, decimals);
             const std::string viaText = numbers.format(std::string_view(slot), decimals);
             if (direct != viaText)
-                QFAIL(qPrintable(QStringLiteral("%1: %2 vs %3").arg(QString::fromStdString(slot),
-                    QString::fromStdString(direct), QString::fromStdString(viaText))));
+                QFAIL(qPrintable(QStringLiteral("%1: %2 vs %3")
+                                     .arg(QString::fromStdString(slot), QString::fromStdString(direct),
+                                          QString::fromStdString(viaText))));
         }
     }
 }
@@ -303,7 +318,11 @@ void TestNumberText::hugeAndHostileText()
     QVERIFY(!numbers.toDouble(longDigits).has_value()); // 7.77e99999: beyond range
     QVERIFY(numbers.toDouble("0." + longDigits).has_value());
     QCOMPARE(*numbers.toDouble(longDigits + "e-99990"), 7.7777777777777777e9);
-    QVERIFY(!numbers.toDouble(std::string("1\0" "2", 3)).has_value());
+    QVERIFY(!numbers
+                 .toDouble(std::string("1\0"
+                                       "2",
+                                       3))
+                 .has_value());
     QVERIFY(!numbers.toDouble("\xff\xfe\xef\xbc").has_value());
     QVERIFY(!numbers.toDouble("\xef\xbc\x90\xef").has_value());
 }

@@ -88,13 +88,25 @@ struct Key {
 // do around them. The full-width forms are what a Chinese input method types.
 // No F1 (the help window) and no Alt (the menus).
 const Key kKeys[] = {
-    {Qt::Key_0, "0", {}, 5},  {Qt::Key_1, "1", {}, 5},  {Qt::Key_2, "2", {}, 5},
-    {Qt::Key_3, "3", {}, 5},  {Qt::Key_4, "4", {}, 5},  {Qt::Key_5, "5", {}, 5},
-    {Qt::Key_6, "6", {}, 5},  {Qt::Key_7, "7", {}, 5},  {Qt::Key_8, "8", {}, 5},
-    {Qt::Key_9, "9", {}, 5},  {Qt::Key_Period, ".", {}, 6}, {Qt::Key_Comma, ",", {}, 6},
-    {Qt::Key_Minus, "-", {}, 4}, {Qt::Key_Plus, "+", Qt::ShiftModifier, 1},
-    {Qt::Key_E, "e", {}, 2},  {Qt::Key_E, "E", Qt::ShiftModifier, 1},
-    {Qt::Key_A, "a", {}, 1},  {Qt::Key_X, "x", {}, 1},  {Qt::Key_Space, " ", {}, 1},
+    {Qt::Key_0, "0", {}, 5},
+    {Qt::Key_1, "1", {}, 5},
+    {Qt::Key_2, "2", {}, 5},
+    {Qt::Key_3, "3", {}, 5},
+    {Qt::Key_4, "4", {}, 5},
+    {Qt::Key_5, "5", {}, 5},
+    {Qt::Key_6, "6", {}, 5},
+    {Qt::Key_7, "7", {}, 5},
+    {Qt::Key_8, "8", {}, 5},
+    {Qt::Key_9, "9", {}, 5},
+    {Qt::Key_Period, ".", {}, 6},
+    {Qt::Key_Comma, ",", {}, 6},
+    {Qt::Key_Minus, "-", {}, 4},
+    {Qt::Key_Plus, "+", Qt::ShiftModifier, 1},
+    {Qt::Key_E, "e", {}, 2},
+    {Qt::Key_E, "E", Qt::ShiftModifier, 1},
+    {Qt::Key_A, "a", {}, 1},
+    {Qt::Key_X, "x", {}, 1},
+    {Qt::Key_Space, " ", {}, 1},
     {Qt::Key_unknown, "\xEF\xBC\x91", {}, 1}, // full-width 1
     {Qt::Key_unknown, "\xEF\xBC\x95", {}, 1}, // full-width 5
     {Qt::Key_unknown, "\xEF\xBC\x90", {}, 1}, // full-width 0
@@ -102,24 +114,59 @@ const Key kKeys[] = {
     {Qt::Key_unknown, "\xEF\xBC\x8C", {}, 1}, // full-width comma
     {Qt::Key_unknown, "\xEF\xBC\x8D", {}, 1}, // full-width minus
     {Qt::Key_unknown, "\xE3\x80\x80", {}, 1}, // ideographic space
-    {Qt::Key_Backspace, "", {}, 8}, {Qt::Key_Delete, "", {}, 3},
-    {Qt::Key_Left, "", {}, 2},  {Qt::Key_Right, "", {}, 2}, {Qt::Key_Up, "", {}, 1},
-    {Qt::Key_Home, "", {}, 2},  {Qt::Key_End, "", {}, 2},
-    {Qt::Key_Left, "", Qt::ShiftModifier, 1}, {Qt::Key_Home, "", Qt::ShiftModifier, 1},
-    {Qt::Key_Shift, "", {}, 3}, {Qt::Key_Control, "", {}, 1}, {Qt::Key_Escape, "", {}, 1},
+    {Qt::Key_Backspace, "", {}, 8},
+    {Qt::Key_Delete, "", {}, 3},
+    {Qt::Key_Left, "", {}, 2},
+    {Qt::Key_Right, "", {}, 2},
+    {Qt::Key_Up, "", {}, 1},
+    {Qt::Key_Home, "", {}, 2},
+    {Qt::Key_End, "", {}, 2},
+    {Qt::Key_Left, "", Qt::ShiftModifier, 1},
+    {Qt::Key_Home, "", Qt::ShiftModifier, 1},
+    {Qt::Key_Shift, "", {}, 3},
+    {Qt::Key_Control, "", {}, 1},
+    {Qt::Key_Escape, "", {}, 1},
     {Qt::Key_F2, "", {}, 1},
-    {Qt::Key_A, "", Qt::ControlModifier, 2}, {Qt::Key_Z, "", Qt::ControlModifier, 1},
-    {Qt::Key_X, "", Qt::ControlModifier, 1}, {Qt::Key_C, "", Qt::ControlModifier, 1},
-    {Qt::Key_Tab, "\t", {}, 3}, {Qt::Key_Backtab, "", Qt::ShiftModifier, 2},
+    {Qt::Key_A, "", Qt::ControlModifier, 2},
+    {Qt::Key_Z, "", Qt::ControlModifier, 1},
+    {Qt::Key_X, "", Qt::ControlModifier, 1},
+    {Qt::Key_C, "", Qt::ControlModifier, 1},
+    {Qt::Key_Tab, "\t", {}, 3},
+    {Qt::Key_Backtab, "", Qt::ShiftModifier, 2},
 };
 
 // What goes onto the clipboard before a paste, glued from a few of these.
 const char* const kJunk[] = {
-    "1", "42", "-3", "0", "5.", ".5", "2,5", "1e3", "1E-4", "-0", "+7", "e", " ", "\t", "abc",
+    "1",
+    "42",
+    "-3",
+    "0",
+    "5.",
+    ".5",
+    "2,5",
+    "1e3",
+    "1E-4",
+    "-0",
+    "+7",
+    "e",
+    " ",
+    "\t",
+    "abc",
     "\xEF\xBC\x91\xEF\xBC\x92\xEF\xBC\x8E\xEF\xBC\x95", // full-width 12.5
-    "\xE2\x88\x92\x32",                             // minus sign, 2
-    "99999999999999999999", "1e308", "1e400", "1e-400", "0.000004", "inf", "nan", "0x10",
-    "--", "..", ",,", "\n", "\xE5\x8D\x83\xE5\x85\x8B",
+    "\xE2\x88\x92\x32", // minus sign, 2
+    "99999999999999999999",
+    "1e308",
+    "1e400",
+    "1e-400",
+    "0.000004",
+    "inf",
+    "nan",
+    "0x10",
+    "--",
+    "..",
+    ",,",
+    "\n",
+    "\xE5\x8D\x83\xE5\x85\x8B",
 };
 
 enum class Press { Digit, Point, Operator, ClearEntry, Equals };
@@ -134,11 +181,16 @@ struct CalculatorButton {
 
 using Op = CalculatorCore::Operation;
 constexpr CalculatorButton kCalculatorButtons[] = {
-    {"Command14", Press::Digit, '0', 4}, {"Command1", Press::Digit, '1', 4},
-    {"Command2", Press::Digit, '2', 4},  {"Command3", Press::Digit, '3', 4},
-    {"Command4", Press::Digit, '4', 4},  {"Command5", Press::Digit, '5', 4},
-    {"Command6", Press::Digit, '6', 4},  {"Command7", Press::Digit, '7', 4},
-    {"Command8", Press::Digit, '8', 4},  {"Command9", Press::Digit, '9', 4},
+    {"Command14", Press::Digit, '0', 4},
+    {"Command1", Press::Digit, '1', 4},
+    {"Command2", Press::Digit, '2', 4},
+    {"Command3", Press::Digit, '3', 4},
+    {"Command4", Press::Digit, '4', 4},
+    {"Command5", Press::Digit, '5', 4},
+    {"Command6", Press::Digit, '6', 4},
+    {"Command7", Press::Digit, '7', 4},
+    {"Command8", Press::Digit, '8', 4},
+    {"Command9", Press::Digit, '9', 4},
     {"Command17", Press::Point, 0, 4},
     {"Command10", Press::Operator, int(Op::Add), 3},
     {"Command11", Press::Operator, int(Op::Subtract), 3},
@@ -151,8 +203,18 @@ constexpr CalculatorButton kCalculatorButtons[] = {
 };
 
 enum class Action {
-    Key, ClickBox, Paste, InputMethod, Enter, Clear, CalculatorPair, Label, Minimise,
-    CalculatorButton, CalculatorTyping, CloseCalculator,
+    Key,
+    ClickBox,
+    Paste,
+    InputMethod,
+    Enter,
+    Clear,
+    CalculatorPair,
+    Label,
+    Minimise,
+    CalculatorButton,
+    CalculatorTyping,
+    CloseCalculator,
 };
 
 struct ActionWeight {
@@ -161,10 +223,18 @@ struct ActionWeight {
 };
 
 constexpr ActionWeight kActions[] = {
-    {Action::Key, 560},           {Action::ClickBox, 80},       {Action::Paste, 50},
-    {Action::InputMethod, 15},    {Action::Enter, 12},          {Action::Clear, 12},
-    {Action::CalculatorPair, 30}, {Action::Label, 20},          {Action::Minimise, 8},
-    {Action::CalculatorButton, 150}, {Action::CalculatorTyping, 40}, {Action::CloseCalculator, 8},
+    {Action::Key, 560},
+    {Action::ClickBox, 80},
+    {Action::Paste, 50},
+    {Action::InputMethod, 15},
+    {Action::Enter, 12},
+    {Action::Clear, 12},
+    {Action::CalculatorPair, 30},
+    {Action::Label, 20},
+    {Action::Minimise, 8},
+    {Action::CalculatorButton, 150},
+    {Action::CalculatorTyping, 40},
+    {Action::CloseCalculator, 8},
 };
 
 // What one unit in a source box makes in a target box, written out here from
@@ -231,8 +301,8 @@ std::optional<double> perUnit(int source, int target)
 // What the test knows of a box's text.
 enum class Shown {
     Cleared, // empty since the clear command (or since the start)
-    Slot,    // last written by a rule: its slot, rounded by the pattern
-    User,    // typed, pasted or edited by the user since it was last written
+    Slot, // last written by a rule: its slot, rounded by the pattern
+    User, // typed, pasted or edited by the user since it was last written
 };
 
 std::optional<double> parseDouble(const std::string& text)
@@ -274,8 +344,7 @@ public:
 
 private:
     int below(int n) { return static_cast<int>(m_rng() % static_cast<unsigned>(n)); }
-    template <typename T>
-    const T& weighted(std::span<const T> choices);
+    template <typename T> const T& weighted(std::span<const T> choices);
     void log(const QString& what);
 
     QString name(int n) const { return QStringLiteral("Text%1").arg(n); }
@@ -362,8 +431,7 @@ bool Session::start()
     return QTest::qWaitForWindowExposed(m_window.get());
 }
 
-template <typename T>
-const T& Session::weighted(std::span<const T> choices)
+template <typename T> const T& Session::weighted(std::span<const T> choices)
 {
     int total = 0;
     for (const T& c : choices)
@@ -392,16 +460,18 @@ QString Session::recentActions() const
 
 QString Session::tally() const
 {
-    static const char* const names[] = {"keys", "box clicks", "pastes", "input-method texts", "Enters",
-                                        "clears", "calculator on/off", "label clicks", "minimise/restore",
-                                        "calculator buttons", "display keys", "calculator closes"};
+    static const char* const names[] = {
+        "keys",         "box clicks",        "pastes",       "input-method texts", "Enters",
+        "clears",       "calculator on/off", "label clicks", "minimise/restore",   "calculator buttons",
+        "display keys", "calculator closes"};
     static_assert(std::size(names) == std::size(kActions));
     QStringList parts;
     for (std::size_t i = 0; i < std::size(names); ++i)
         parts << QStringLiteral("%1 %2").arg(m_actionCount[i]).arg(QLatin1String(names[i]));
     return parts.join(QStringLiteral(", "))
-        + QStringLiteral("; %1 partners checked against their factors, %2 against their slots")
-              .arg(m_valueChecks).arg(m_slotChecks);
+           + QStringLiteral("; %1 partners checked against their factors, %2 against their slots")
+                 .arg(m_valueChecks)
+                 .arg(m_slotChecks);
 }
 
 int Session::boxNumber(const QWidget* widget) const
@@ -564,21 +634,11 @@ void Session::clickCalculatorButton()
     log(QStringLiteral("calculator %1 \"%2\"").arg(QLatin1String(key.name), button->text()));
     QTest::mouseClick(button, Qt::LeftButton);
     switch (key.press) {
-    case Press::Digit:
-        m_core.pressDigit(static_cast<char>(key.value));
-        break;
-    case Press::Point:
-        m_core.pressPoint();
-        break;
-    case Press::Operator:
-        m_core.pressOperator(static_cast<Op>(key.value));
-        break;
-    case Press::ClearEntry:
-        m_core.pressClearEntry();
-        break;
-    case Press::Equals:
-        m_core.pressEquals();
-        break;
+    case Press::Digit: m_core.pressDigit(static_cast<char>(key.value)); break;
+    case Press::Point: m_core.pressPoint(); break;
+    case Press::Operator: m_core.pressOperator(static_cast<Op>(key.value)); break;
+    case Press::ClearEntry: m_core.pressClearEntry(); break;
+    case Press::Equals: m_core.pressEquals(); break;
     }
 }
 
@@ -618,8 +678,8 @@ QString Session::step()
     m_actionProblem.clear();
 
     // A minimised window offers nothing but its restoring.
-    Action action = m_window->isMinimized() ? Action::Minimise
-                                            : weighted(std::span<const ActionWeight>(kActions)).action;
+    Action action =
+        m_window->isMinimized() ? Action::Minimise : weighted(std::span<const ActionWeight>(kActions)).action;
     const bool calculatorOnScreen = m_calculator && m_calculator->isVisible();
     if (!calculatorOnScreen
         && (action == Action::CalculatorButton || action == Action::CalculatorTyping
@@ -733,14 +793,14 @@ std::optional<double> Session::strictNumber(const QString& text) const
 bool Session::cannotBeNumber(const QString& text) const
 {
     static const QString fullWidth = QString::fromUtf8("０１２３４５６７８９＋－ｅＥ　−");
-    const QString fullWidthSeparator = m_separator == QLatin1String(",") ? QString::fromUtf8("，")
-                                                                          : QString::fromUtf8("．");
+    const QString fullWidthSeparator =
+        m_separator == QLatin1String(",") ? QString::fromUtf8("，") : QString::fromUtf8("．");
     bool digit = false;
     for (const QChar c : text) {
         if ((c >= '0' && c <= '9') || (c.unicode() >= 0xFF10 && c.unicode() <= 0xFF19))
             digit = true;
-        else if (!QStringLiteral("+-eE \t").contains(c) && !m_separator.contains(c)
-                 && !fullWidth.contains(c) && c != fullWidthSeparator.front())
+        else if (!QStringLiteral("+-eE \t").contains(c) && !m_separator.contains(c) && !fullWidth.contains(c)
+                 && c != fullWidthSeparator.front())
             return true;
     }
     return !digit;
@@ -776,9 +836,10 @@ QString Session::checkPartner(const engine::Step& step, const QString& was, Show
         // A failed conversion shows the partner's slot again: what it showed.
         ++m_slotChecks;
         const bool same = m_writtenDecimals[step.target] == step.decimals
-            ? now == was
-            : std::abs(QString(now).replace(m_separator, ".").toDouble() - QString(was).replace(m_separator, ".").toDouble())
-                <= 0.5e-5 + 0.5e-6;
+                              ? now == was
+                              : std::abs(QString(now).replace(m_separator, ".").toDouble()
+                                         - QString(was).replace(m_separator, ".").toDouble())
+                                    <= 0.5e-5 + 0.5e-6;
         if (!same)
             return where + QStringLiteral(", but it showed \"%1\" from its slot").arg(was);
     }
@@ -801,7 +862,8 @@ QString Session::checkBoxes(const std::array<QString, kBoxes + 1>& before)
             // partners from their slots.
             if (rewritten[n] && !now.isEmpty()) {
                 if (const QString problem = patternProblem(now, rewritten[n]->decimals); !problem.isEmpty())
-                    return QStringLiteral("after Enter in %1, %2 shows \"%3\": %4").arg(name(m_enterBox), name(n), now, problem);
+                    return QStringLiteral("after Enter in %1, %2 shows \"%3\": %4")
+                        .arg(name(m_enterBox), name(n), now, problem);
                 m_shown[n] = Shown::Slot;
                 m_writtenDecimals[n] = rewritten[n]->decimals;
             } else if (!now.isEmpty()) {
@@ -870,8 +932,12 @@ QString Session::checkWindows()
             || std::bit_cast<quint32>(core.firstOperand()) != std::bit_cast<quint32>(m_core.firstOperand())
             || std::bit_cast<quint32>(core.secondOperand()) != std::bit_cast<quint32>(m_core.secondOperand()))
             return QStringLiteral("the calculator holds code %1, %2 and %3; expected code %4, %5 and %6")
-                .arg(core.pendingCode()).arg(core.firstOperand()).arg(core.secondOperand())
-                .arg(m_core.pendingCode()).arg(m_core.firstOperand()).arg(m_core.secondOperand());
+                .arg(core.pendingCode())
+                .arg(core.firstOperand())
+                .arg(core.secondOperand())
+                .arg(m_core.pendingCode())
+                .arg(m_core.firstOperand())
+                .arg(m_core.secondOperand());
     }
 
     // Windows' shell starts the browser on its own time: an opening too many
@@ -901,19 +967,22 @@ void TestRandomGui::initTestCase()
     previousHandler = qInstallMessageHandler(quietHandler);
 }
 
+// clang-format off
 void TestRandomGui::randomActions_data()
 {
     QTest::addColumn<QString>("separator");
     QTest::newRow("full-stop separator") << QStringLiteral(".");
     QTest::newRow("comma separator") << QStringLiteral(",");
 }
+// clang-format on
 
 void TestRandomGui::randomActions()
 {
     QFETCH(QString, separator);
     const quint32 startValue = seedToUse();
     const int steps = stepsToRun();
-    qInfo("random start value %u, %d steps (ZELVAN_RANDOM_SEED and ZELVAN_RANDOM_STEPS replay a run)", startValue, steps);
+    qInfo("random start value %u, %d steps (ZELVAN_RANDOM_SEED and ZELVAN_RANDOM_STEPS replay a run)", startValue,
+          steps);
 
     Session session(startValue, separator);
     QVERIFY(session.start());
@@ -921,7 +990,9 @@ void TestRandomGui::randomActions()
         const QString problem = session.step();
         if (!problem.isEmpty())
             QFAIL(qPrintable(QStringLiteral("random start value %1, step %2: %3\nlast actions:\n%4")
-                                 .arg(startValue).arg(i).arg(problem, session.recentActions())));
+                                 .arg(startValue)
+                                 .arg(i)
+                                 .arg(problem, session.recentActions())));
     }
     const QString problem = session.finish();
     QVERIFY2(problem.isEmpty(), qPrintable(problem));

@@ -17,6 +17,7 @@ private slots:
     void crashedRendererReloadsAtOnce();
 };
 
+// clang-format off
 void TstRendererWatch::hungPageIsEndedAndGivenUp_data()
 {
     QTest::addColumn<QString>("path");
@@ -31,6 +32,7 @@ void TstRendererWatch::hungPageIsEndedAndGivenUp_data()
     QTest::newRow("a renderer that keeps a core busy") << "/spin.html" << "busy" << 10000 << 1000;
     QTest::newRow("a page whose frames keep a core busy") << "/animate.html" << "busy" << 10000 << 1000;
 }
+// clang-format on
 
 void TstRendererWatch::hungPageIsEndedAndGivenUp()
 {
@@ -51,8 +53,7 @@ void TstRendererWatch::hungPageIsEndedAndGivenUp()
     QVERIFY(host.show());
 
     // Ended and loaded again twice, then given up.
-    QTRY_VERIFY_WITH_TIMEOUT(!acted.isEmpty() && acted.last().at(0) == QStringLiteral("gave up"),
-                             loadTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(!acted.isEmpty() && acted.last().at(0) == QStringLiteral("gave up"), loadTimeout);
     QStringList actions;
     for (const QList<QVariant>& args : acted)
         actions << args.at(0).toString();
@@ -72,6 +73,7 @@ void TstRendererWatch::hungPageIsEndedAndGivenUp()
     QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), loadTimeout);
 }
 
+// clang-format off
 void TstRendererWatch::restlessPageIsStopped_data()
 {
     QTest::addColumn<QString>("path");
@@ -81,6 +83,7 @@ void TstRendererWatch::restlessPageIsStopped_data()
     QTest::newRow("a page that reloads itself") << "/reload.html" << 3;
     QTest::newRow("a page that refreshes itself") << "/refresh.html" << 4;
 }
+// clang-format on
 
 // A page that loads itself more often than its limit allows is stopped and
 // the panel left empty; the panel's own loads are not counted.

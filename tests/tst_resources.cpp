@@ -9,8 +9,7 @@
 #include <QTest>
 #include <QtEndian>
 
-class TstResources : public QObject
-{
+class TstResources : public QObject {
     Q_OBJECT
 
 private slots:
@@ -22,6 +21,7 @@ private slots:
     void iconFiles();
 };
 
+// clang-format off
 void TstResources::pictures_data()
 {
     QTest::addColumn<QString>("path");
@@ -59,6 +59,7 @@ void TstResources::pictures_data()
     for (const auto &row : rows)
         QTest::newRow(row.path) << QString::fromLatin1(row.path) << QByteArray(row.format) << row.size;
 }
+// clang-format on
 
 void TstResources::pictures()
 {
@@ -74,6 +75,7 @@ void TstResources::pictures()
     QCOMPARE(image.size(), size);
 }
 
+// clang-format off
 void TstResources::transparentCorners_data()
 {
     QTest::addColumn<QString>("path");
@@ -85,6 +87,7 @@ void TstResources::transparentCorners_data()
         QTest::newRow(qPrintable(QStringLiteral("window icon %1 px").arg(size)))
             << QStringLiteral(":/icons/zelvan-%1.png").arg(size);
 }
+// clang-format on
 
 // The key pictures sit on coloured button faces and the icons on any title bar
 // or panel: their corners must let the background through, while the drawing
@@ -106,6 +109,7 @@ void TstResources::transparentCorners()
     QVERIFY2(opaque * 4 >= image.width() * image.height() / 4, "hardly anything is drawn");
 }
 
+// clang-format off
 void TstResources::iconFiles_data()
 {
     QTest::addColumn<QString>("file");
@@ -118,6 +122,7 @@ void TstResources::iconFiles_data()
     QTest::newRow("clear button's pressed picture: 32 px at 24 bits")
         << QStringLiteral(ZELVAN_RESOURCES_DIR "/images/clear-down.ico") << QList<QSize>{{32, 24}};
 }
+// clang-format on
 
 // Reads the icon directory and each image's own header, then lets Qt decode
 // every image, so a wrong offset, size or depth in the writer shows here.

@@ -131,8 +131,7 @@ void TestSystemCalculator::noCalculatorIsReportedAndTheProgramGoesOn()
 {
     qputenv("PATH", "");
     Form1& w = *m_window;
-    const QString warning =
-        messageShownBy([&w] { QTest::mouseClick(button(w, "Command4"), Qt::LeftButton); });
+    const QString warning = messageShownBy([&w] { QTest::mouseClick(button(w, "Command4"), Qt::LeftButton); });
     QVERIFY2(warning.startsWith(QString::fromUtf8("无法启动系统计算器")), qPrintable(warning));
     // The buttons did not swap, and the window still works.
     QVERIFY(button(w, "Command4")->isVisible());

@@ -169,6 +169,7 @@ void TestSystemCalculatorWayland::keyReleaseConverts()
     QCOMPARE(psi->text(), QStringLiteral("28.4466"));
 }
 
+// clang-format off
 void TestSystemCalculatorWayland::calculatorGoesAway_data()
 {
     QTest::addColumn<QString>("program");
@@ -183,6 +184,7 @@ void TestSystemCalculatorWayland::calculatorGoesAway_data()
     QTest::newRow("gnome-calculator started elsewhere, closing the window closes it")
         << "gnome-calculator" << true << false << true;
 }
+// clang-format on
 
 void TestSystemCalculatorWayland::calculatorGoesAway()
 {
@@ -260,8 +262,8 @@ void TestSystemCalculatorWayland::windowGoesOnWhileTheCalculatorDoesNotAnswer()
     if (!bus.isConnected())
         QSKIP("no session bus (package dbus)");
     SilentCalculatorWindow window;
-    QVERIFY(bus.registerObject(QStringLiteral("/org/gnome/Calculator/window/1"), &window,
-                               QDBusConnection::ExportAllSlots));
+    QVERIFY(
+        bus.registerObject(QStringLiteral("/org/gnome/Calculator/window/1"), &window, QDBusConnection::ExportAllSlots));
     QVERIFY(bus.registerService(QStringLiteral("org.gnome.Calculator")));
     const auto leaveTheBus = qScopeGuard([&bus, &busName] {
         bus.unregisterService(QStringLiteral("org.gnome.Calculator"));
@@ -329,8 +331,7 @@ void TestSystemCalculatorWayland::noCalculatorIsReported()
 {
     qputenv("PATH", "");
     Form1& w = *m_window;
-    const QString warning =
-        messageShownBy([&w] { QTest::mouseClick(button(w, "Command4"), Qt::LeftButton); });
+    const QString warning = messageShownBy([&w] { QTest::mouseClick(button(w, "Command4"), Qt::LeftButton); });
     QVERIFY2(warning.startsWith(QString::fromUtf8("无法启动系统计算器\n没有找到计算器程序（gnome-calculator")),
              qPrintable(warning));
     QVERIFY(button(w, "Command4")->isVisible());

@@ -40,7 +40,7 @@ int windowCount(const char* windowClass, const char* title = nullptr)
     for (HWND window = FindWindowExA(nullptr, nullptr, windowClass, title); window;
          window = FindWindowExA(nullptr, window, windowClass, title)) {
         const bool complete = std::strcmp(windowClass, kAppFrame) != 0
-            || FindWindowExA(window, nullptr, "Windows.UI.Core.CoreWindow", nullptr);
+                              || FindWindowExA(window, nullptr, "Windows.UI.Core.CoreWindow", nullptr);
         count += IsWindowVisible(window) && complete ? 1 : 0;
     }
     return count;
@@ -100,8 +100,8 @@ void TestSystemCalculatorWin::init()
     QFile::remove(systemCalculatorPath());
     QVERIFY(QFile::copy(m_standin, systemCalculatorPath()));
     // Another app's frame (put on top of the calculator's in each test).
-    QVERIFY(QProcess::startDetached(m_standin, {QStringLiteral("app"),
-                                                QDir::toNativeSeparators(m_dir.filePath("Photos.exe"))}));
+    QVERIFY(QProcess::startDetached(m_standin,
+                                    {QStringLiteral("app"), QDir::toNativeSeparators(m_dir.filePath("Photos.exe"))}));
     QTRY_COMPARE(windowCount(kAppFrame, "Photos.exe"), 1);
     m_window = std::make_unique<Form1>(QStringLiteral("www.orvane.example"), QStringLiteral("."));
     m_window->show();
@@ -116,6 +116,7 @@ void TestSystemCalculatorWin::cleanup()
     QFile::remove(systemCalculatorPath());
 }
 
+// clang-format off
 void TestSystemCalculatorWin::closesTheCalculatorOfEachRelease_data()
 {
     QTest::addColumn<QByteArray>("shape");
@@ -134,6 +135,7 @@ void TestSystemCalculatorWin::closesTheCalculatorOfEachRelease_data()
     QTest::newRow("Calculator app, window closed")
         << QByteArray("app") << QByteArray(kAppFrame) << QByteArray("CalculatorApp.exe") << true;
 }
+// clang-format on
 
 void TestSystemCalculatorWin::closesTheCalculatorOfEachRelease()
 {
@@ -164,8 +166,7 @@ void TestSystemCalculatorWin::missingCalculatorIsReported()
 {
     QVERIFY(QFile::remove(systemCalculatorPath()));
     Form1& w = *m_window;
-    const QString warning =
-        messageShownBy([&w] { QTest::mouseClick(button(w, "Command4"), Qt::LeftButton); });
+    const QString warning = messageShownBy([&w] { QTest::mouseClick(button(w, "Command4"), Qt::LeftButton); });
     QVERIFY2(warning.startsWith(QString::fromUtf8("无法启动系统计算器\n没有找到计算器程序")), qPrintable(warning));
     QVERIFY(button(w, "Command4")->isVisible());
     QVERIFY(!button(w, "Command5")->isVisible());

@@ -12,7 +12,10 @@ using engine::UnitBoxes;
 
 namespace {
 
-QString text(const UnitBoxes& boxes, int box) { return QString::fromStdString(boxes.text(box)); }
+QString text(const UnitBoxes& boxes, int box)
+{
+    return QString::fromStdString(boxes.text(box));
+}
 
 void type(UnitBoxes& boxes, int box, const char* typed)
 {
@@ -154,12 +157,14 @@ void TestUnitBoxes::everyStepIsChecked()
     QVERIFY(inTable == withDigits);
 }
 
+// clang-format off
 void TestUnitBoxes::typingOne_data()
 {
     QTest::addColumn<int>("source");
     for (const auto& [source, partners] : partnersOfOne())
         QTest::addRow("1 typed into Text%d", source) << source;
 }
+// clang-format on
 
 void TestUnitBoxes::typingOne()
 {
@@ -180,6 +185,7 @@ void TestUnitBoxes::typingOne()
     QCOMPARE(text(boxes, source), QString("1"));
 }
 
+// clang-format off
 void TestUnitBoxes::everyDigitOfTheConstants_data()
 {
     QTest::addColumn<int>("row");
@@ -188,6 +194,7 @@ void TestUnitBoxes::everyDigitOfTheConstants_data()
         QTest::addRow("%s typed into Text%d", row.typed, row.source) << int(i);
     }
 }
+// clang-format on
 
 void TestUnitBoxes::everyDigitOfTheConstants()
 {
@@ -199,6 +206,7 @@ void TestUnitBoxes::everyDigitOfTheConstants()
         QCOMPARE(text(boxes, target), shown);
 }
 
+// clang-format off
 void TestUnitBoxes::typedValues_data()
 {
     QTest::addColumn<int>("source");
@@ -233,6 +241,7 @@ void TestUnitBoxes::typedValues_data()
     QTest::newRow("exponent input") << 9 << "1e3" << 8 << "1.";
     QTest::newRow("underflow to zero is accepted") << 9 << "1e-400" << 8 << "0.";
 }
+// clang-format on
 
 void TestUnitBoxes::typedValues()
 {
@@ -245,6 +254,7 @@ void TestUnitBoxes::typedValues()
     QCOMPARE(text(boxes, target), shown);
 }
 
+// clang-format off
 void TestUnitBoxes::commaLocale_data()
 {
     QTest::addColumn<int>("source");
@@ -259,6 +269,7 @@ void TestUnitBoxes::commaLocale_data()
     QTest::newRow("comma: six-decimal flow step") << 23 << "1" << 20 << "0,004403" << "0,00440296964451832";
     QTest::newRow("comma: exponent slot") << 12 << "1" << 8 << "0,00003" << "2,54E-05";
 }
+// clang-format on
 
 void TestUnitBoxes::commaLocale()
 {

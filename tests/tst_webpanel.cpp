@@ -109,8 +109,7 @@ void TstWebPanel::showsThePageInsideTheFrame()
     const QRect outer = host.frame->geometry();
     const QRect inner = host.frame->contentsRect().translated(outer.topLeft());
     QImage shot;
-    QTRY_VERIFY_WITH_TIMEOUT((shot = host.window.grab().toImage(),
-                              shot.pixelColor(outer.center()) == magenta),
+    QTRY_VERIFY_WITH_TIMEOUT((shot = host.window.grab().toImage(), shot.pixelColor(outer.center()) == magenta),
                              loadTimeout);
     for (const QPoint& p : {inner.topLeft(), inner.bottomRight()})
         QCOMPARE(shot.pixelColor(p), magenta);
@@ -118,6 +117,7 @@ void TstWebPanel::showsThePageInsideTheFrame()
         QVERIFY(shot.pixelColor(p) != magenta);
 }
 
+// clang-format off
 void TstWebPanel::loadsWhatWasNavigatedBeforeFirstPaint_data()
 {
     QTest::addColumn<QStringList>("navigated");
@@ -127,6 +127,7 @@ void TstWebPanel::loadsWhatWasNavigatedBeforeFirstPaint_data()
     QTest::newRow("the latest of two addresses before paint wins")
         << QStringList{"/other.html", "/advert.html"} << "/advert.html";
 }
+// clang-format on
 
 void TstWebPanel::loadsWhatWasNavigatedBeforeFirstPaint()
 {
@@ -150,6 +151,7 @@ void TstWebPanel::loadsWhatWasNavigatedBeforeFirstPaint()
     QCOMPARE(server.requests(), QStringList{loaded});
 }
 
+// clang-format off
 void TstWebPanel::reportsEachLoad_data()
 {
     QTest::addColumn<bool>("reachable");
@@ -157,6 +159,7 @@ void TstWebPanel::reportsEachLoad_data()
     QTest::newRow("page from the server loads") << true << true;
     QTest::newRow("closed port fails into an empty page") << false << false;
 }
+// clang-format on
 
 void TstWebPanel::reportsEachLoad()
 {
@@ -223,12 +226,12 @@ void TstWebPanel::pageOpensNoWindow()
     QCOMPARE(report(), QStringLiteral("/report?opened=0"));
     QTest::qWait(500);
 
-    QVERIFY2(!server.requests().contains(QStringLiteral("/popup.html")),
-             "a pop-up was loaded");
+    QVERIFY2(!server.requests().contains(QStringLiteral("/popup.html")), "a pop-up was loaded");
     QCOMPARE(visibleTopLevels(), before);
     QVERIFY2(browser.opened().isEmpty(), "a window without a click went to the desktop's browser");
 }
 
+// clang-format off
 void TstWebPanel::pageRequestsAreRefused_data()
 {
     QTest::addColumn<QString>("request");
@@ -241,6 +244,7 @@ void TstWebPanel::pageRequestsAreRefused_data()
     QTest::newRow("the page's locale is Chinese") << "locale" << "zh-CN";
     QTest::newRow("the engine's own texts are Chinese") << "form" << "请填写此字段。";
 }
+// clang-format on
 
 void TstWebPanel::pageRequestsAreRefused()
 {
@@ -260,12 +264,6 @@ void TstWebPanel::pageRequestsAreRefused()
     QTRY_VERIFY_WITH_TIMEOUT(!reported(server, request).isEmpty(), 20000);
     QCOMPARE(QUrl::fromPercentEncoding(reported(server, request).toUtf8()), answer);
 }
-
-
-
-
-
-
 
 // The panel is one stop in its window's Tab order: Tab moves on to the next
 // control instead of walking through the page's links.
@@ -295,6 +293,7 @@ void TstWebPanel::tabLeavesThePanel()
     QTRY_VERIFY(QApplication::focusWidget() != page);
 }
 
+// clang-format off
 void TstWebPanel::clickedNewWindowOpensInBrowser_data()
 {
     QTest::addColumn<int>("x");
@@ -303,6 +302,7 @@ void TstWebPanel::clickedNewWindowOpensInBrowser_data()
     QTest::newRow("target=_blank link") << 90 << "/blank.html" << "";
     QTest::newRow("ordinary link stays in the panel") << 490 << "" << "/other.html";
 }
+// clang-format on
 
 void TstWebPanel::clickedNewWindowOpensInBrowser()
 {
@@ -320,8 +320,7 @@ void TstWebPanel::clickedNewWindowOpensInBrowser()
     host.finished.clear();
     // The engine takes clicks only once the page is on screen.
     const QPoint centre = host.frame->geometry().center();
-    QTRY_VERIFY_WITH_TIMEOUT(host.window.grab().toImage().pixelColor(centre) == QColor(0, 255, 255),
-                             loadTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(host.window.grab().toImage().pixelColor(centre) == QColor(0, 255, 255), loadTimeout);
 
     QWidget* page = host.panel->view()->focusProxy();
     QVERIFY(page);
@@ -337,6 +336,7 @@ void TstWebPanel::clickedNewWindowOpensInBrowser()
     }
 }
 
+// clang-format off
 void TstWebPanel::sandboxSwitchIsReadAsChromiumDoes_data()
 {
     QTest::addColumn<QString>("flags");
@@ -348,6 +348,7 @@ void TstWebPanel::sandboxSwitchIsReadAsChromiumDoes_data()
     QTest::newRow("quoted, left to the engine") << "\"--no-sandbox\"" << false;
     QTest::newRow("a longer switch") << "--no-sandboxing" << false;
 }
+// clang-format on
 
 void TstWebPanel::sandboxSwitchIsReadAsChromiumDoes()
 {
@@ -388,12 +389,14 @@ void TstWebPanel::localFilesAreRefused()
     QCOMPARE(server.requests().last(), QStringLiteral("/other.html"));
 }
 
+// clang-format off
 void TstWebPanel::panelStaysEmptyWithoutEngine_data()
 {
     QTest::addColumn<QByteArray>("module");
     QTest::newRow("module missing") << QByteArray("/nonexistent/zelvan/libzelvan_webview.so");
     QTest::newRow("module not a plugin") << QCoreApplication::applicationFilePath().toLocal8Bit();
 }
+// clang-format on
 
 void TstWebPanel::panelStaysEmptyWithoutEngine()
 {
@@ -532,6 +535,7 @@ void TstWebPanel::systemControlAsksForTheAdvert()
     QVERIFY2(server.languages().value(0).startsWith(QLatin1String("zh-CN")), qPrintable(server.languages().value(0)));
 }
 
+// clang-format off
 void TstWebPanel::systemControlFailedLoadLeavesPanelEmpty_data()
 {
     QTest::addColumn<QString>("path");
@@ -539,6 +543,7 @@ void TstWebPanel::systemControlFailedLoadLeavesPanelEmpty_data()
     // Reported by the control as soon as the answer starts, and again when it ends.
     QTest::newRow("page not found") << "/missing.html";
 }
+// clang-format on
 
 void TstWebPanel::systemControlFailedLoadLeavesPanelEmpty()
 {
@@ -571,6 +576,7 @@ void TstWebPanel::systemControlFailedLoadLeavesPanelEmpty()
 }
 
 // What a page (or the panel) may navigate to, as the control reports it.
+// clang-format off
 void TstWebPanel::systemControlNavigationPolicy_data()
 {
     QTest::addColumn<QString>("url");
@@ -592,6 +598,7 @@ void TstWebPanel::systemControlNavigationPolicy_data()
     QTest::newRow("no colon after the scheme") << "http//www.example.com/" << false;
     QTest::newRow("nothing") << "" << false;
 }
+// clang-format on
 
 void TstWebPanel::systemControlNavigationPolicy()
 {
@@ -627,6 +634,7 @@ void TstWebPanel::systemControlRefusesOtherHandlers()
     QCOMPARE(handler.opened().size(), 1);
 }
 
+// clang-format off
 void TstWebPanel::systemControlNewWindowPolicy_data()
 {
     QTest::addColumn<uint>("flags");
@@ -639,6 +647,7 @@ void TstWebPanel::systemControlNewWindowPolicy_data()
     QTest::newRow("a click to a script") << uint(NWMF_USERINITED) << "javascript:open()" << false;
     QTest::newRow("a click to a local file") << uint(NWMF_USERINITED) << "file:///C:/Windows/win.ini" << false;
 }
+// clang-format on
 
 void TstWebPanel::systemControlNewWindowPolicy()
 {
@@ -648,6 +657,7 @@ void TstWebPanel::systemControlNewWindowPolicy()
     QCOMPARE(platform::opensInDesktopBrowser(flags, url.toStdWString()), external);
 }
 
+// clang-format off
 void TstWebPanel::systemControlSetsDocumentMode_data()
 {
     const auto bytes = [](const auto& value) {
@@ -660,6 +670,7 @@ void TstWebPanel::systemControlSetsDocumentMode_data()
     QTest::newRow("the mode as text") << int(REG_SZ) << bytes(L"11001");
     QTest::newRow("the mode's bytes, not as a number") << int(REG_BINARY) << bytes(DWORD(11001));
 }
+// clang-format on
 
 // Internet Explorer 11's mode, asked for under the user's key before the
 // control starts; without it the control shows pages as Internet Explorer 7.
@@ -681,12 +692,14 @@ void TstWebPanel::systemControlSetsDocumentMode()
     QCOMPARE(documentMode(), DWORD(11001));
 }
 
+// clang-format off
 void TstWebPanel::systemControlIsOneTabStop_data()
 {
     QTest::addColumn<bool>("backwards");
     QTest::newRow("Tab goes on to the next control") << false;
     QTest::newRow("Shift+Tab goes back to the one before") << true;
 }
+// clang-format on
 
 // Typed into the page, Tab leaves the panel for the window's next control
 // (Shift+Tab for the one before) instead of walking the page's links, and

@@ -85,9 +85,9 @@ QSize captionNeeds(const QWidget* control, const QString& caption)
         // half-width cell (" Kg" in its 17-pixel label).
         const QRect ink = metrics.tightBoundingRect(caption);
         const int room = label->contentsRect().height();
-        const int top = label->alignment() & Qt::AlignTop ? 0
-            : label->alignment() & Qt::AlignBottom     ? room - metrics.height()
-                                                        : (room - metrics.height()) / 2;
+        const int top = label->alignment() & Qt::AlignTop      ? 0
+                        : label->alignment() & Qt::AlignBottom ? room - metrics.height()
+                                                               : (room - metrics.height()) / 2;
         const int baseline = top + metrics.ascent();
         const int overTop = qMax(0, -(baseline + ink.top()));
         return {ink.right(), qMax(room, baseline + ink.bottom() + 1) + overTop};
@@ -101,8 +101,7 @@ QSize captionNeeds(const QWidget* control, const QString& caption)
     const QSize picture = button->icon().isNull() ? QSize(0, 0) : button->iconSize();
     const auto* tool = qobject_cast<const QToolButton*>(button);
     if (tool && tool->toolButtonStyle() == Qt::ToolButtonTextUnderIcon) {
-        return {qMax(picture.width(), metrics.horizontalAdvance(caption)) + 2,
-                picture.height() + metrics.height() + 2};
+        return {qMax(picture.width(), metrics.horizontalAdvance(caption)) + 2, picture.height() + metrics.height() + 2};
     }
     // Picture buttons stack the picture over the caption's ink.
     const QRect ink = metrics.tightBoundingRect(caption);
@@ -172,6 +171,7 @@ void TestWindows::initTestCase()
     setUpApplication();
 }
 
+// clang-format off
 void TestWindows::keysPressFocusedButton_data()
 {
     QTest::addColumn<Window>("window");
@@ -194,9 +194,10 @@ void TestWindows::keysPressFocusedButton_data()
     QTest::newRow("Form4 Command1 Space")
         << Window::About << QStringLiteral("Command1") << int(Qt::Key_Space) << Qt::KeyboardModifiers();
 }
+// clang-format on
 
-// Return and Enter press the focused button, as on Windows. What each click then does is the windows' own tests' concern: the
-// handlers are cut off here, so that no calculator program or browser starts.
+// Return and Enter press the focused button, as on Windows. What each click then does is the windows' own tests'
+// concern: the handlers are cut off here, so that no calculator program or browser starts.
 void TestWindows::keysPressFocusedButton()
 {
     QFETCH(Window, window);
@@ -252,12 +253,14 @@ void TestWindows::qtTextsInChinese()
 #endif
 }
 
+// clang-format off
 void TestWindows::captionsFit_data()
 {
     QTest::addColumn<Window>("window");
     for (const Window window : kWindows)
         QTest::addRow("%s", windowName(window)) << window;
 }
+// clang-format on
 
 // Every caption, laid out in the font its control resolved to with the fonts
 // the program is installed with, fits the control's rectangle.
@@ -280,8 +283,11 @@ void TestWindows::captionsFit()
         const QSize room = label ? label->contentsRect().size() : control->size();
         if (needs.width() > room.width() || needs.height() > room.height()) {
             tooLarge.append(QStringLiteral("%1 needs %2x%3 in %4x%5")
-                                .arg(control->objectName()).arg(needs.width()).arg(needs.height())
-                                .arg(room.width()).arg(room.height()));
+                                .arg(control->objectName())
+                                .arg(needs.width())
+                                .arg(needs.height())
+                                .arg(room.width())
+                                .arg(room.height()));
         }
     }
     QVERIFY(captions > 0);
@@ -297,14 +303,14 @@ void TestWindows::helpTextEndsAboveItsButton()
     const auto* button = help.findChild<QPushButton*>(QStringLiteral("Command1"));
     const QSize needs = captionNeeds(text, text->text());
     const int bottom = text->mapTo(&help, text->contentsRect().topLeft()).y() + needs.height();
-    QVERIFY2(bottom <= button->y(),
-             qPrintable(QStringLiteral("text ends at %1, button starts at %2 (%3 lines in %4)")
-                            .arg(bottom)
-                            .arg(button->y())
-                            .arg(needs.height() / text->fontMetrics().lineSpacing())
-                            .arg(QFontInfo(text->font()).family())));
+    QVERIFY2(bottom <= button->y(), qPrintable(QStringLiteral("text ends at %1, button starts at %2 (%3 lines in %4)")
+                                                   .arg(bottom)
+                                                   .arg(button->y())
+                                                   .arg(needs.height() / text->fontMetrics().lineSpacing())
+                                                   .arg(QFontInfo(text->font()).family())));
 }
 
+// clang-format off
 void TestWindows::fontsAndColours_data()
 {
     QTest::addColumn<Window>("window");
@@ -399,6 +405,7 @@ void TestWindows::fontsAndColours_data()
     QTest::newRow("slogan") << Window::About << QStringList{"Label4"}
         << "Tahoma" << 12.0 << true << false << QColor(192, 64, 0) << system.color(QPalette::Window);
 }
+// clang-format on
 
 // Each control's font as Qt resolved it (the face actually matched, its size,
 // weight and slant) and its colours, as designed: inheritance, fractional

@@ -32,8 +32,8 @@ public:
         m_record = m_dir.filePath(QStringLiteral("opened.txt"));
         qputenv("ZELVAN_URL_RECORD", QDir::toNativeSeparators(m_record).toLocal8Bit());
         const QString standin = QFileInfo(qEnvironmentVariable("ZELVAN_STANDIN")).absoluteFilePath();
-        const QString handler = QStringLiteral("\"%1\" record \"%2\"")
-                                    .arg(QDir::toNativeSeparators(standin), QStringLiteral("%1"));
+        const QString handler =
+            QStringLiteral("\"%1\" record \"%2\"").arg(QDir::toNativeSeparators(standin), QStringLiteral("%1"));
         for (const QString& scheme : {QStringLiteral("http"), QStringLiteral("https")}) {
             m_previous << QSettings(commandKey(scheme), QSettings::NativeFormat).value(QStringLiteral("."));
             QSettings(commandKey(scheme), QSettings::NativeFormat).setValue(QStringLiteral("."), handler);
@@ -83,10 +83,16 @@ private:
             QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
     }
 
-    QList<QUrl> opened() const { return m_opened; }
+    QList<QUrl> opened() const
+    {
+        return m_opened;
+    }
 
 public slots:
-    void open(const QUrl& url) { m_opened << url; }
+    void open(const QUrl& url)
+    {
+        m_opened << url;
+    }
 
 private:
     QList<QUrl> m_opened;

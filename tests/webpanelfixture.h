@@ -32,7 +32,6 @@
 
 using platform::WebPanel;
 
-
 // Generous: the first view of a run starts the engine's processes.
 constexpr int loadTimeout = 60000;
 
@@ -43,6 +42,7 @@ constexpr char kRendersNoPages[] = "the Windows test machine (Wine) renders no p
 #endif
 
 // The pages the loopback server knows; any other path gets a 404.
+// clang-format off
 constexpr Page pages[] = {
     {"/advert.html", "<html><body style='margin:0;background:#ff00ff'>advert</body></html>"},
     {"/other.html", "<html><body>other</body></html>"},
@@ -112,6 +112,7 @@ constexpr Page pages[] = {
      "<a href='/other.html' style='position:absolute;left:400px;top:0;width:180px;height:140px'>c</a>"
      "</body></html>"},
 };
+// clang-format on
 
 // The main window's bottom strip in small: a top-level widget holding the
 // sunken frame that hosts the panel.
@@ -249,4 +250,3 @@ inline void killRenderer(qint64 pid)
     ::kill(static_cast<pid_t>(pid), SIGKILL);
 #endif
 }
-

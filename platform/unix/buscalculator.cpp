@@ -42,11 +42,8 @@ QStringList windowNodes(const QString& introspection)
             if (++depth == 2 && xml.name() == QLatin1String("node"))
                 nodes << xml.attributes().value(QLatin1String("name")).toString();
             break;
-        case QXmlStreamReader::EndElement:
-            --depth;
-            break;
-        default:
-            break;
+        case QXmlStreamReader::EndElement: --depth; break;
+        default: break;
         }
     }
     return nodes;
@@ -92,8 +89,9 @@ void BusCalculator::peersListed(const QDBusMessage& reply)
 
 void BusCalculator::lookUp(const QString& peer)
 {
-    QDBusMessage introspect = QDBusMessage::createMethodCall(
-        peer, m_close->windowsPath, QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect"));
+    QDBusMessage introspect = QDBusMessage::createMethodCall(peer, m_close->windowsPath,
+                                                             QStringLiteral("org.freedesktop.DBus.Introspectable"),
+                                                             QStringLiteral("Introspect"));
     introspect.setAutoStartService(false);
     send(introspect, kLookupTimeoutMs, false, [this, peer](const QDBusMessage& reply) {
         if (reply.type() == QDBusMessage::ReplyMessage) {
@@ -148,12 +146,11 @@ void BusCalculator::send(const QDBusMessage& message, int timeoutMs, bool isClos
     // While the program ends (finish()), no call outlasts the time left, and
     // once that is spent no call is made: it fails at once.
     const qint64 left = m_deadline.remainingTime();
-    const QDBusPendingCall pending = left == 0
-        ? QDBusPendingCall::fromError(QDBusError(QDBusError::Timeout, QStringLiteral("no time left")))
-        : m_close->bus.asyncCall(message, left < 0 ? timeoutMs : int(std::min<qint64>(timeoutMs, left)));
+    const QDBusPendingCall pending =
+        left == 0 ? QDBusPendingCall::fromError(QDBusError(QDBusError::Timeout, QStringLiteral("no time left")))
+                  : m_close->bus.asyncCall(message, left < 0 ? timeoutMs : int(std::min<qint64>(timeoutMs, left)));
     auto* watcher = new QDBusPendingCallWatcher(pending, &m_watchers);
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, &m_watchers,
-                     [this, watcher] { answered(watcher); });
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, &m_watchers, [this, watcher] { answered(watcher); });
     m_calls.push_back({pending, watcher, isClose, std::move(then)});
 }
 

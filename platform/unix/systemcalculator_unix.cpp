@@ -64,8 +64,8 @@ bool onWaylandDesktop()
     if (platform.startsWith(QLatin1String("wayland")))
         return true;
     return platform == QLatin1String("xcb")
-        && (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-            || qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland"));
+           && (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+               || qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland"));
 }
 
 // What closes still under way may take once the window has gone, before the

@@ -16,15 +16,13 @@ namespace platform {
 
 namespace {
 
-template <typename T>
-using XcbReply = std::unique_ptr<T, decltype(&std::free)>;
+template <typename T> using XcbReply = std::unique_ptr<T, decltype(&std::free)>;
 
 xcb_atom_t internAtom(xcb_connection_t* connection, const char* name)
 {
     XcbReply<xcb_intern_atom_reply_t> reply(
         xcb_intern_atom_reply(connection,
-                              xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name),
-                              nullptr),
+                              xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr),
         &std::free);
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
@@ -32,11 +30,10 @@ xcb_atom_t internAtom(xcb_connection_t* connection, const char* name)
 bool hasClass(xcb_connection_t* connection, xcb_window_t window, const char* wanted)
 {
     xcb_icccm_get_wm_class_reply_t wmClass;
-    if (!xcb_icccm_get_wm_class_reply(connection, xcb_icccm_get_wm_class(connection, window), &wmClass,
-                                      nullptr))
+    if (!xcb_icccm_get_wm_class_reply(connection, xcb_icccm_get_wm_class(connection, window), &wmClass, nullptr))
         return false;
     const bool match = (wmClass.class_name && strcasecmp(wmClass.class_name, wanted) == 0)
-        || (wmClass.instance_name && strcasecmp(wmClass.instance_name, wanted) == 0);
+                       || (wmClass.instance_name && strcasecmp(wmClass.instance_name, wanted) == 0);
     xcb_icccm_get_wm_class_reply_wipe(&wmClass);
     return match;
 }
@@ -51,8 +48,8 @@ bool isViewable(xcb_connection_t* connection, xcb_window_t window)
 
 std::vector<xcb_window_t> children(xcb_connection_t* connection, xcb_window_t window)
 {
-    XcbReply<xcb_query_tree_reply_t> tree(
-        xcb_query_tree_reply(connection, xcb_query_tree(connection, window), nullptr), &std::free);
+    XcbReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(connection, xcb_query_tree(connection, window), nullptr),
+                                          &std::free);
     if (!tree)
         return {};
     const xcb_window_t* first = xcb_query_tree_children(tree.get());

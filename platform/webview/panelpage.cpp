@@ -65,10 +65,9 @@ PanelPage::PanelPage(QWebEngineProfile* profile, QObject* parent)
     // Nobody is there to answer a page's questions: camera, microphone,
     // screen, location, notifications, pointer lock, protocol handlers
     // and files are all refused at once instead of waiting forever.
-    connect(this, &QWebEnginePage::featurePermissionRequested, this,
-            [this](const QUrl& origin, Feature feature) {
-                setFeaturePermission(origin, feature, PermissionDeniedByUser);
-            });
+    connect(this, &QWebEnginePage::featurePermissionRequested, this, [this](const QUrl& origin, Feature feature) {
+        setFeaturePermission(origin, feature, PermissionDeniedByUser);
+    });
     connect(this, &QWebEnginePage::registerProtocolHandlerRequested, this,
             [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
     connect(this, &QWebEnginePage::fileSystemAccessRequested, this,
@@ -110,8 +109,6 @@ QStringList PanelPage::chooseFiles(FileSelectionMode, const QStringList&, const 
 }
 
 // The program keeps no log, so the page's console goes nowhere.
-void PanelPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int, const QString&)
-{
-}
+void PanelPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int, const QString&) { }
 
 } // namespace platform

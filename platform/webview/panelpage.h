@@ -33,12 +33,11 @@ protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
     void javaScriptAlert(const QUrl& origin, const QString& message) override;
     bool javaScriptConfirm(const QUrl& origin, const QString& message) override;
-    bool javaScriptPrompt(const QUrl& origin, const QString& message, const QString& value,
-                          QString* result) override;
+    bool javaScriptPrompt(const QUrl& origin, const QString& message, const QString& value, QString* result) override;
     QStringList chooseFiles(FileSelectionMode mode, const QStringList& old,
                             const QStringList& acceptedMimeTypes) override;
-    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message,
-                                  int line, const QString& source) override;
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int line,
+                                  const QString& source) override;
 
 private:
     std::function<bool()> m_loadGate;

@@ -42,8 +42,7 @@ PanelView::PanelView(QWidget* parent, WebViewHooks hooks)
         if (m_hooks.watchActed)
             m_hooks.watchActed(what);
     };
-    connect(m_watch, &RendererWatch::hung, this,
-            [tell](RendererWatch::Reason reason) { tell(describe(reason)); });
+    connect(m_watch, &RendererWatch::hung, this, [tell](RendererWatch::Reason reason) { tell(describe(reason)); });
     connect(m_watch, &RendererWatch::gaveUp, this, [tell] { tell("gave up"); });
     connect(m_watch, &RendererWatch::stopped, this, [this, tell] {
         tell("restless");
@@ -54,13 +53,11 @@ PanelView::PanelView(QWidget* parent, WebViewHooks hooks)
         if (!m_watch->takeBlankLoad() && m_hooks.loadFinished)
             m_hooks.loadFinished(ok);
     });
-    connect(m_page, &QWebEnginePage::newWindowRequested, this,
-            [this](QWebEngineNewWindowRequest& request) {
-                // Left unhandled, the request ends in createWindow and is refused.
-                if (request.isUserInitiated() && isWebAddress(request.requestedUrl())
-                    && m_hooks.openExternally)
-                    m_hooks.openExternally(request.requestedUrl());
-            });
+    connect(m_page, &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest& request) {
+        // Left unhandled, the request ends in createWindow and is refused.
+        if (request.isUserInitiated() && isWebAddress(request.requestedUrl()) && m_hooks.openExternally)
+            m_hooks.openExternally(request.requestedUrl());
+    });
 }
 
 // The page must go before its profile, which is deleted with the other children.

@@ -18,11 +18,8 @@ std::optional<ProcessUsage> processUsage(std::int64_t pid)
     FILETIME created, exited, kernel, user;
     if (::GetProcessMemoryInfo(process, &memory, sizeof memory)
         && ::GetProcessTimes(process, &created, &exited, &kernel, &user)) {
-        const auto hundredNs = [](FILETIME t) {
-            return (std::int64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-        };
-        usage = ProcessUsage{std::int64_t(memory.WorkingSetSize),
-                             (hundredNs(kernel) + hundredNs(user)) / 10000};
+        const auto hundredNs = [](FILETIME t) { return (std::int64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+        usage = ProcessUsage{std::int64_t(memory.WorkingSetSize), (hundredNs(kernel) + hundredNs(user)) / 10000};
     }
     ::CloseHandle(process);
     return usage;

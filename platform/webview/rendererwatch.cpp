@@ -34,8 +34,8 @@ RendererWatch::RendererWatch(QWebEnginePage* page, QObject* parent)
 void RendererWatch::setPatience(WebViewPatience patience)
 {
     m_patience = patience;
-    m_timer.setInterval(std::clamp(std::min(patience.load, patience.response) / 4,
-                                   std::chrono::milliseconds(250), std::chrono::milliseconds(2500)));
+    m_timer.setInterval(std::clamp(std::min(patience.load, patience.response) / 4, std::chrono::milliseconds(250),
+                                   std::chrono::milliseconds(2500)));
 }
 
 void RendererWatch::load(const QUrl& url)
@@ -154,8 +154,7 @@ bool RendererWatch::busyTooLong()
         m_cpu.pop_front();
     const CpuSample& first = m_cpu.front();
     const std::int64_t span = now - first.at;
-    if (span < m_limits.busyPeriod.count()
-        || double(cpu - first.cpuMilliseconds) <= m_limits.busyShare * double(span))
+    if (span < m_limits.busyPeriod.count() || double(cpu - first.cpuMilliseconds) <= m_limits.busyShare * double(span))
         return false;
     endRenderer(Reason::Busy);
     return true;
@@ -167,7 +166,8 @@ bool RendererWatch::busyTooLong()
 void RendererWatch::lookAtMemory()
 {
     const std::int64_t pid = m_page->renderProcessPid();
-    const std::optional<ProcessUsage> usage = pid == QCoreApplication::applicationPid() ? std::nullopt : processUsage(pid);
+    const std::optional<ProcessUsage> usage =
+        pid == QCoreApplication::applicationPid() ? std::nullopt : processUsage(pid);
     if (!usage)
         return;
     if (usage->residentBytes > m_limits.memoryBytes) {
@@ -178,7 +178,7 @@ void RendererWatch::lookAtMemory()
     std::int64_t next = kMemoryLook.count();
     if (m_lastMemory.at >= 0 && usage->residentBytes > m_lastMemory.bytes) {
         const double bytesPerMs = double(usage->residentBytes - m_lastMemory.bytes)
-            / double(std::max<std::int64_t>(1, now - m_lastMemory.at));
+                                  / double(std::max<std::int64_t>(1, now - m_lastMemory.at));
         const double halfWayToBound = double(m_limits.memoryBytes - usage->residentBytes) / bytesPerMs / 2;
         next = std::clamp(std::int64_t(halfWayToBound), std::int64_t(20), next);
     }
@@ -214,8 +214,7 @@ void RendererWatch::rendererGone()
     if (!m_url.isValid() || m_blankLoad)
         return;
     const std::int64_t now = m_age.elapsed();
-    std::erase_if(m_retriesUsed,
-                  [&](std::int64_t used) { return now - used >= m_patience.retryWindow.count(); });
+    std::erase_if(m_retriesUsed, [&](std::int64_t used) { return now - used >= m_patience.retryWindow.count(); });
     if (m_retriesUsed.size() >= kRetries) {
         emit gaveUp();
         return;

@@ -79,7 +79,7 @@ HWND findCalculatorWindow()
 } // namespace
 
 // The calculator is found again by its window alone: nothing is kept.
-struct SystemCalculator::Routes {};
+struct SystemCalculator::Routes { };
 
 SystemCalculator::SystemCalculator() = default;
 SystemCalculator::~SystemCalculator() = default;
@@ -101,8 +101,8 @@ CalculatorStart SystemCalculator::start()
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        directory, &startup, &process)) {
+    if (!CreateProcessA(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, directory,
+                        &startup, &process)) {
         const DWORD error = GetLastError();
         const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
         return {missing ? CalculatorError::NotInstalled : CalculatorError::NotStarted, application};

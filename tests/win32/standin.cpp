@@ -43,8 +43,8 @@ HWND createWindow(const char* className, const char* title, HWND parent)
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     RegisterClassA(&windowClass);
     const DWORD style = parent ? WS_CHILD | WS_VISIBLE : WS_OVERLAPPEDWINDOW | WS_VISIBLE;
-    return CreateWindowExA(0, className, title, style, 40, 40, 240, 160, parent, nullptr,
-                           windowClass.hInstance, nullptr);
+    return CreateWindowExA(0, className, title, style, 40, 40, 240, 160, parent, nullptr, windowClass.hInstance,
+                           nullptr);
 }
 
 int runUntilDestroyed(HWND window)
@@ -65,8 +65,8 @@ bool startProcess(const std::string& program, const std::string& arguments)
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
+    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
         return false;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);

@@ -18,10 +18,9 @@ struct DigitKey {
 };
 
 constexpr DigitKey digitKeys[] = {
-    {&Ui::Form3::Command14, '0'}, {&Ui::Form3::Command1, '1'}, {&Ui::Form3::Command2, '2'},
-    {&Ui::Form3::Command3, '3'},  {&Ui::Form3::Command4, '4'}, {&Ui::Form3::Command5, '5'},
-    {&Ui::Form3::Command6, '6'},  {&Ui::Form3::Command7, '7'}, {&Ui::Form3::Command8, '8'},
-    {&Ui::Form3::Command9, '9'},
+    {&Ui::Form3::Command14, '0'}, {&Ui::Form3::Command1, '1'}, {&Ui::Form3::Command2, '2'}, {&Ui::Form3::Command3, '3'},
+    {&Ui::Form3::Command4, '4'},  {&Ui::Form3::Command5, '5'}, {&Ui::Form3::Command6, '6'}, {&Ui::Form3::Command7, '7'},
+    {&Ui::Form3::Command8, '8'},  {&Ui::Form3::Command9, '9'},
 };
 
 struct OperatorKey {
@@ -30,12 +29,9 @@ struct OperatorKey {
 };
 
 constexpr OperatorKey operatorKeys[] = {
-    {&Ui::Form3::Command10, Operation::Add},
-    {&Ui::Form3::Command11, Operation::Subtract},
-    {&Ui::Form3::Command12, Operation::Multiply},
-    {&Ui::Form3::Command13, Operation::Divide},
-    {&Ui::Form3::Command15, Operation::Remainder},
-    {&Ui::Form3::Command18, Operation::IntegerDivide},
+    {&Ui::Form3::Command10, Operation::Add},       {&Ui::Form3::Command11, Operation::Subtract},
+    {&Ui::Form3::Command12, Operation::Multiply},  {&Ui::Form3::Command13, Operation::Divide},
+    {&Ui::Form3::Command15, Operation::Remainder}, {&Ui::Form3::Command18, Operation::IntegerDivide},
 };
 
 // Where the window opens: the client area's top-left, in logical pixels from
@@ -54,8 +50,8 @@ Form3::Form3(const QString& decimalSeparator, QWidget* parent)
 {
     ui.setupUi(this);
     applyFractionalPointSizes(this);
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
     // An auxiliary window: closing it must never end the program.
     setAttribute(Qt::WA_QuitOnClose, false);
     placeAtStoredPosition();

@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr int pictureGap = 2;   // between the picture and the caption's ink
+constexpr int pictureGap = 2; // between the picture and the caption's ink
 constexpr qreal cornerRadius = 4.0;
 
 } // namespace
@@ -85,8 +85,7 @@ void PictureButton::paintEvent(QPaintEvent*)
 
     if (!text().isEmpty()) {
         painter.setFont(font());
-        painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                       QPalette::ButtonText));
+        painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
         const int x = (width() - ink.width()) / 2 - ink.left() + shift;
         const int baseline = top - ink.top();
         painter.drawText(QPoint(x, baseline), text());

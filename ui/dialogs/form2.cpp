@@ -12,8 +12,8 @@ Form2::Form2(QWidget* parent)
     // onto a line of its own, and ten lines that end above the button.
     ui.setupUi(this);
     // Title and close box only: the help text has a fixed layout.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
     // Centred on the screen rather than over the owner, as it always opened.
     new CentredOnFirstShow(this);
 

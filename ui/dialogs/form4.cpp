@@ -15,8 +15,7 @@ namespace {
 // A click is a left press and a release over the same control.
 bool isClick(const QMouseEvent* event, const QWidget* target)
 {
-    return event->button() == Qt::LeftButton
-        && target->rect().contains(event->position().toPoint());
+    return event->button() == Qt::LeftButton && target->rect().contains(event->position().toPoint());
 }
 
 } // namespace
@@ -27,9 +26,8 @@ Form4::Form4(QWidget* parent)
     ui.setupUi(this);
     m_closingLabels = {ui.Label1, ui.Label2};
     // Minimise and close boxes, no maximise box: the layout is fixed.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     new CentredOnFirstShow(this);
 
     // The lines that name the site come from the build, so they are filled here.
@@ -69,8 +67,7 @@ bool Form4::eventFilter(QObject* watched, QEvent* event)
     }
     switch (event->type()) {
     case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-        return true;
+    case QEvent::MouseButtonDblClick: return true;
     case QEvent::MouseButtonRelease: {
         auto* label = static_cast<QWidget*>(watched);
         if (isClick(static_cast<QMouseEvent*>(event), label)
@@ -78,8 +75,7 @@ bool Form4::eventFilter(QObject* watched, QEvent* event)
             close();
         return true;
     }
-    default:
-        return QDialog::eventFilter(watched, event);
+    default: return QDialog::eventFilter(watched, event);
     }
 }
 

@@ -70,17 +70,15 @@ Form1::Form1(QString siteHost, const QString& decimalSeparator, QWidget* parent)
 
     // Minimise and close, no maximise box; the layout keeps the window at
     // exactly the menu bar over the fixed-size client area, at any scale.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     setWindowIcon(programIcon());
 
     // The browser overhangs the panel's client area by 8 px on every side, so
     // its own border and scroll bars are clipped away and only the inside of
     // the page shows.
-    m_webPanel = new platform::WebPanel(ui.Picture1, QStringLiteral("WebBrowser1"),
-                                        QRect(-8, -8, 625, 129));
+    m_webPanel = new platform::WebPanel(ui.Picture1, QStringLiteral("WebBrowser1"), QRect(-8, -8, 625, 129));
 
     connectUnitBoxes();
     connectCommands();
@@ -150,9 +148,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 void Form1::clearBoxes()
 {
     // Box by box, in the order the boxes have always been emptied in.
-    static constexpr int kOrder[] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12,
-                                     13, 14, 15, 16, 17, 18, 19, 20, 22, 21, 23, 24,
-                                     27, 25, 26, 28, 29, 30, 31, 32, 33, 34, 35};
+    static constexpr int kOrder[] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18,
+                                     19, 20, 22, 21, 23, 24, 27, 25, 26, 28, 29, 30, 31, 32, 33, 34, 35};
     static_assert(std::size(kOrder) == engine::UnitBoxes::kBoxCount);
     for (const int box : kOrder)
         m_boxes[box]->clear();
@@ -201,8 +198,8 @@ void Form1::startSystemCalculator()
         // The buttons stay as they were and the program goes on.
         const QString program = QString::fromStdString(started.program);
         const QString reason = started.error == platform::CalculatorError::NotInstalled
-            ? QStringLiteral("没有找到计算器程序（%1）").arg(program)
-            : QStringLiteral("%1 无法运行").arg(program);
+                                   ? QStringLiteral("没有找到计算器程序（%1）").arg(program)
+                                   : QStringLiteral("%1 无法运行").arg(program);
         QMessageBox::warning(this, windowTitle(), QStringLiteral("无法启动系统计算器\n%1").arg(reason));
         return;
     }
@@ -267,4 +264,3 @@ void Form1::runRule(int box)
         shown->setCursorPosition(0);
     }
 }
-
