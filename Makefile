@@ -7,7 +7,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test tidy test-sanitize check-windows windows windows-configure test-windows bench bench-pages clean fuzz fuzz-build fuzz-smoke screenshot package package-test
+.PHONY: all deps configure build run test tidy format format-check test-sanitize check-windows windows windows-configure test-windows bench bench-pages clean fuzz fuzz-build fuzz-smoke screenshot package package-test
 
 all: build
 
@@ -32,6 +32,14 @@ test: build check-windows
 # of the default tree, with its compile commands; any finding fails.
 tidy: build
 	run-clang-tidy -quiet -p $(BUILD_DIR) -j $(JOBS) '$(CURDIR)/(engine|platform|ui|app|tests)/' 2>/dev/null
+
+# Formatting is clang-format's (.clang-format): `make format` rewrites every
+# C++ source in place, `make format-check` fails on any that it would change.
+FORMAT_SOURCES = $(shell git ls-files '*.cpp' '*.h')
+format: deps
+	clang-format -i $(FORMAT_SOURCES)
+format-check: deps
+	@clang-format --dry-run --Werror $(FORMAT_SOURCES)
 
 # The whole suite again, built with AddressSanitizer and UBSan in a tree of its
 # own. Leaks inside the system's libraries (fontconfig, Mesa, ...) are not
