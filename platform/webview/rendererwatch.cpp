@@ -186,7 +186,7 @@ void RendererWatch::lookAtMemory()
     m_memoryTimer.start(int(next));
 }
 
-void RendererWatch::endRenderer(Reason reason)
+void RendererWatch::stopWatching()
 {
     m_memoryTimer.stop();
     m_lastMemory = {};
@@ -194,6 +194,11 @@ void RendererWatch::endRenderer(Reason reason)
     m_loadClock.invalidate();
     m_pingClock.invalidate();
     m_cpu.clear();
+}
+
+void RendererWatch::endRenderer(Reason reason)
+{
+    stopWatching();
     emit hung(reason);
     if (!endProcess(m_page->renderProcessPid()))
         rendererGone();
@@ -205,12 +210,7 @@ void RendererWatch::endRenderer(Reason reason)
 void RendererWatch::rendererGone()
 {
     ++m_generation;
-    m_memoryTimer.stop();
-    m_lastMemory = {};
-    m_timer.stop();
-    m_loadClock.invalidate();
-    m_pingClock.invalidate();
-    m_cpu.clear();
+    stopWatching();
     if (!m_url.isValid() || m_blankLoad)
         return;
     const std::int64_t now = m_age.elapsed();

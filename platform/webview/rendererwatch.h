@@ -67,6 +67,8 @@ private:
     void loadOverdue(const QString& documentState);
     bool busyTooLong();
     void lookAtMemory();
+    // Until the next load starts: no ticks, no clocks, no samples.
+    void stopWatching();
     void endRenderer(Reason reason);
     void rendererGone();
 
