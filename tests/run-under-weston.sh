@@ -55,12 +55,20 @@ done
 unset DISPLAY
 export XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY=$socket QT_QPA_PLATFORM=wayland XDG_SESSION_TYPE=wayland
 if [ -n "$xwayland" ]; then
-    display=$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$runtime/weston.log")
-    if [ -z "$display" ]; then
-        echo "weston started no X server:"
-        cat "$runtime/weston.log"
-        exit 1
-    fi
+    # Weston names the X display in its log only after the Wayland socket
+    # exists, and under load some time after: read the log until it does.
+    tries=0
+    while :; do
+        display=$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$runtime/weston.log")
+        [ -n "$display" ] && break
+        if ! kill -0 "$weston_pid" 2>/dev/null || [ $tries -ge 600 ]; then
+            echo "weston started no X server:"
+            cat "$runtime/weston.log"
+            exit 1
+        fi
+        tries=$((tries + 1))
+        sleep 0.05
+    done
     export DISPLAY="$display" QT_QPA_PLATFORM=xcb
 fi
 # The headless backend offers no seat (no keyboard, no pointer), and Qt 6.4's

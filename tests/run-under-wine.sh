@@ -20,7 +20,7 @@ if [ -n "${ZELVAN_WINE_SESSION:-}" ]; then
     esac
 fi
 
-for tool in wine wineboot wineserver xvfb-run; do
+for tool in wine wineboot wineserver Xvfb; do
     if ! command -v $tool >/dev/null 2>&1; then
         echo "skipped: $tool is not installed (scripts/install-deps --windows)"
         exit 77
@@ -61,7 +61,7 @@ REG
 
 # Wine draws its windows on the private display; the prefix is made there
 # too, so that nothing reaches the caller's screen.
-xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
+"$(dirname "$0")/run-under-xvfb.sh" sh -c '
     { wineboot -i && wine regedit /S "$(winepath -w "$0")"; } >/dev/null 2>&1 ||
         { echo "run-under-wine: no Wine prefix" >&2; exit 1; }
     script=$1; shift; exec "$script" "$@"' "$session/desktop.reg" "$0" "$@"

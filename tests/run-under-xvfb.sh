@@ -1,7 +1,41 @@
 #!/bin/sh
-# Runs a test on a private X server; exit 77 (skipped) where Xvfb is missing.
-if ! command -v xvfb-run >/dev/null 2>&1; then
-    echo "skipped: xvfb-run is not installed (package xvfb)"
+# Runs a command on a private X server (Xvfb) of its own, gone afterwards;
+# exit 77 (skipped) where Xvfb is missing. XVFB_SCREEN sets the screen
+# (1280x1024x24). The server picks a free display itself (-displayfd) and
+# names it only once it accepts clients: runs side by side never race for a
+# display number, and nothing waits a fixed time for the server to come up.
+if ! command -v Xvfb >/dev/null 2>&1; then
+    echo "skipped: Xvfb is not installed (package xvfb)"
     exit 77
 fi
-exec xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+
+dir=$(mktemp -d "${TMPDIR:-/tmp}/zelvan-xvfb.XXXXXX") || exit 1
+xvfb_pid=
+cleanup() {
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+    rm -rf "$dir"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
+
+Xvfb -displayfd 9 -screen 0 "${XVFB_SCREEN:-1280x1024x24}" -nolisten tcp \
+    9>"$dir/display" 2>"$dir/xvfb.log" &
+xvfb_pid=$!
+
+# Until the server writes its display number, or ends, or 30 s have passed.
+tries=0
+until grep -q '^[0-9][0-9]*$' "$dir/display" 2>/dev/null; do
+    if ! kill -0 "$xvfb_pid" 2>/dev/null || [ $tries -ge 1500 ]; then
+        echo "Xvfb did not start:"
+        cat "$dir/xvfb.log"
+        exit 1
+    fi
+    tries=$((tries + 1))
+    sleep 0.02
+done
+DISPLAY=:$(head -n 1 "$dir/display")
+export DISPLAY
+unset WAYLAND_DISPLAY
+"$@"
+status=$?
+exit $status
