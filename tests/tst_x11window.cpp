@@ -12,6 +12,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cstdlib>
+#include <string_view>
+
 #include <xcb/xcb.h>
 
 namespace {
@@ -22,10 +25,14 @@ constexpr Page kPages[] = {
 
 // Counts the MapNotify events of the process's own windows that are not
 // override-redirect (menus and tooltips are): the windows a window manager
-// manages. Qt asks for structure notifications on every top-level window.
+// manages. Qt asks for structure and property notifications on every
+// top-level window; the property change of a marker tells when every event
+// the server made before it has been seen.
 class MapCounter : public QAbstractNativeEventFilter {
 public:
     int maps = 0;
+    xcb_atom_t marker = XCB_ATOM_NONE;
+    bool markerSeen = false;
 
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
     {
@@ -36,6 +43,9 @@ public:
             const auto* map = static_cast<const xcb_map_notify_event_t*>(message);
             if (!map->override_redirect && map->event == map->window)
                 ++maps;
+        } else if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY) {
+            const auto* property = static_cast<const xcb_property_notify_event_t*>(message);
+            markerSeen = markerSeen || (marker != XCB_ATOM_NONE && property->atom == marker);
         }
         return false;
     }
@@ -79,8 +89,22 @@ void TstX11Window::mappedOnceWhileTheBrowserStarts()
     QVERIFY(panel);
     const QPoint centre = panel->rect().center();
     QTRY_VERIFY_WITH_TIMEOUT(panel->grab().toImage().pixelColor(centre) == QColor(0, 192, 0), 60000);
-    // Past the page's first frames, a re-creation would long have happened.
-    QTest::qWait(2000);
+    // The page has drawn, so a re-creation has been asked of the server by
+    // now: its MapNotify comes before the event of a later property change.
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    QVERIFY(x11);
+    xcb_connection_t* connection = x11->connection();
+    constexpr std::string_view name = "ZELVAN_TEST_MARKER";
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, false, name.size(), name.data()), nullptr);
+    QVERIFY(atom);
+    counter.marker = atom->atom;
+    free(atom); // xcb allocates its replies with malloc
+    const char value = 1;
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, xcb_window_t(w.winId()), counter.marker, XCB_ATOM_INTEGER, 8,
+                        1, &value);
+    xcb_flush(connection);
+    QTRY_VERIFY_WITH_TIMEOUT(counter.markerSeen, 10000);
 
     QCOMPARE(counter.maps, 1);
     QCOMPARE(w.winId(), first);
