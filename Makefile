@@ -60,14 +60,14 @@ test-sanitize: deps
 # against the real Windows headers (`make windows` builds them all).
 WINDOWS_SOURCES := $(sort $(shell grep -L '^\#include <Q' platform/win32/*.cpp platform/*/*_win.cpp))
 
-check-windows: deps
+check-windows: configure
 	@for f in $(WINDOWS_SOURCES); do \
 		echo "check-windows: $$f"; \
 		x86_64-w64-mingw32-g++ -std=c++20 -fsyntax-only -I. $$f || exit 1; \
 	done
 	@echo "check-windows: app/zelvan.rc"
 	@o=$$(mktemp /tmp/zelvan-rc.XXXXXX); \
-		x86_64-w64-mingw32-windres app/zelvan.rc -O coff -o $$o; rc=$$?; rm -f $$o; exit $$rc
+		x86_64-w64-mingw32-windres -I$(BUILD_DIR)/generated app/zelvan.rc -O coff -o $$o; rc=$$?; rm -f $$o; exit $$rc
 
 # Windows, cross-built with MinGW-w64 against a Qt for Windows that
 # scripts/build-qt-windows provides: from ZELVAN_QT_WINDOWS (a prefix or its

@@ -9,7 +9,6 @@
 # ZELVAN_KEEP_PACKAGE=1 is set.
 set -uo pipefail
 
-title='Zelvan V5.4'
 app_id=io.github.zelvan.Zelvan
 icon_sizes=(16 22 24 32 48 64 128 256)
 timeout_s=${ZELVAN_PACKAGE_TEST_TIMEOUT:-60}
@@ -26,6 +25,7 @@ module=/usr/lib/$multiarch/zelvan/libzelvan_webview.so
 # neutral directory and watch its window and the modules it loads.
 if [ "${1:-}" = --on-display ]; then
     log=$2
+    title=$ZELVAN_PACKAGE_TITLE
     cd /
     # QtWebEngine refuses its sandbox as root and has no GPU here; the
     # program itself never sets these.
@@ -127,7 +127,8 @@ for needed in qt6-wayland fonts-arphic-uming fonts-wqy-microhei; do
 done
 echo "package-test: $(( ${#expected[@]} )) files in place; Depends: $depends"
 
-ZELVAN_PACKAGE_TEST_TIMEOUT=$timeout_s xvfb-run -a -s '-screen 0 1280x1024x24' \
+# The window's title carries the package's version.
+ZELVAN_PACKAGE_TEST_TIMEOUT=$timeout_s ZELVAN_PACKAGE_TITLE="Zelvan V$version" xvfb-run -a -s '-screen 0 1280x1024x24' \
     "$(realpath "$0")" --on-display "$workdir/zelvan.log"
 status=$?
 if [ $status -ne 0 ]; then

@@ -26,7 +26,10 @@ fi
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true' EXIT
 
-window=$(timeout 30 xdotool search --sync --onlyvisible --name "Zelvan V5.4" | head -n 1)
+# The title carries the version of the build the program comes from.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$(dirname "$program")/../CMakeCache.txt")
+[ -n "$version" ] || { echo "screenshot: no CMakeCache.txt beside $program's build" >&2; exit 1; }
+window=$(timeout 30 xdotool search --sync --onlyvisible --name "^Zelvan V${version//./\\.}\$" | head -n 1)
 [ -n "$window" ] || { echo "screenshot: the main window did not appear" >&2; exit 1; }
 # Give the first paint (and the pictures) a moment to land.
 sleep "${ZELVAN_SCREENSHOT_DELAY:-2}"

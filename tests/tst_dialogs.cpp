@@ -4,6 +4,7 @@
 #include "ui/dialogs/form2.h"
 #include "ui/dialogs/form4.h"
 #include "urlrecorder.h"
+#include "zelvan/version.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -355,7 +356,8 @@ void TestDialogs::aboutSiteLines()
     QVERIFY(QString::fromUtf8(makersite::kHost).endsWith(address.section(u'@', 1)));
     QCOMPARE(text("Label3"), QStringLiteral("进入官网下载最新版：\n") + kSiteUrl + u'/');
     QVERIFY(text("Label4").contains(QStringLiteral("Orvane")));
-    QCOMPARE(text("Label5"), QStringLiteral("版本：5.4 beta"));
+    // The project's version, in the words of the about window.
+    QCOMPARE(text("Label5"), QStringLiteral("版本：%1 beta").arg(QLatin1String(zelvanversion::kVersion)));
     QCOMPARE(text("Label1"), QStringLiteral("有任何BUG请知会本人，或还有其它PCB制造会用到的单位换算方面需求"
                                             "可联络本人进行增补，仅适用PCB制造行业。 "));
     const QLabel* slogan = about.findChild<QLabel*>("Label4");

@@ -2,6 +2,7 @@
 #include "ui/main/facebutton.h"
 #include "ui/main/form1.h"
 #include "ui/main/unitbox.h"
+#include "zelvan/version.h"
 
 #include <QAction>
 #include <QApplication>
@@ -449,7 +450,8 @@ void TestForm1::texts_data()
     QTest::newRow("tin result tooltip") << "Text29" << QByteArray("toolTip") << "电镀锡条（球）";
     QTest::newRow("gold salt result name") << "Text32" << QByteArray("accessibleName") << "柠檬酸金";
     QTest::newRow("gold salt label keeps its blank") << "Label46" << QByteArray("text") << "折合金盐 ";
-    QTest::newRow("window caption") << "Form1" << QByteArray("windowTitle") << "Zelvan V5.4";
+    QTest::newRow("window caption carries the project's version")
+        << "Form1" << QByteArray("windowTitle") << QStringLiteral("Zelvan V") + QLatin1String(zelvanversion::kVersion);
     QTest::newRow("clear button") << "Command1" << QByteArray("text") << "清空数值";
     QTest::newRow("informational menu entry") << "meno" << QByteArray("text") << "精确至小数点后5位数字";
 }

@@ -4,6 +4,7 @@
 #include "ui/common/centring.h"
 #include "ui/common/makersite.h"
 #include "ui/dialogs/module1.h"
+#include "zelvan/version.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -35,6 +36,8 @@ Form4::Form4(QWidget* parent)
     ui.Label3->setText(QStringLiteral("进入官网下载最新版：\n") + QString::fromStdString(makersite::siteUrl())
                        + QLatin1Char('/'));
     ui.Label4->setText(QString::fromUtf8(makersite::kSlogan));
+    // The form holds the version line's wording, the build its number.
+    ui.Label5->setText(ui.Label5->text().arg(QLatin1String(zelvanversion::kVersion)));
 
     // A QLabel passes mouse presses on to the window behind it, which would
     // make every label close the window; the filter decides per label instead.

@@ -9,6 +9,7 @@
 #include "ui/dialogs/form4.h"
 #include "ui/dialogs/module1.h"
 #include "ui/main/unitbox.h"
+#include "zelvan/version.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -52,6 +53,8 @@ Form1::Form1(QString siteHost, const QString& decimalSeparator, QWidget* parent)
 {
     ui.setupUi(this);
     applyFractionalPointSizes(this);
+    // The form holds the title's wording, the build its version.
+    setWindowTitle(windowTitle().arg(QLatin1String(zelvanversion::kVersion)));
 
     // The client area in the system's colour for window backgrounds (white
     // on most desktops), which Qt calls base; the labels and frames on it
