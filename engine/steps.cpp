@@ -125,6 +125,27 @@ constexpr bool groupedBySource()
     return true;
 }
 static_assert(groupedBySource(), "a box's steps must stand together");
+
+// Every source and target is a box of the window, so the window and the
+// engine index their box arrays with them unchecked.
+constexpr bool boxesInRange()
+{
+    return std::all_of(std::begin(kSteps), std::end(kSteps), [](const Step& s) {
+        return s.source >= 1 && s.source <= kCount && s.target >= 1 && s.target <= kCount;
+    });
+}
+static_assert(boxesInRange(), "a step names a box the window does not have");
+
+// No rule writes more boxes than a key release can report (ChangedBoxes).
+constexpr bool rulesFitTheirReport()
+{
+    for (const Step& s : kSteps)
+        if (std::count_if(std::begin(kSteps), std::end(kSteps), [&s](const Step& t) { return t.source == s.source; })
+            > kMostTargets)
+            return false;
+    return true;
+}
+static_assert(rulesFitTheirReport(), "a rule writes more boxes than a key release reports");
 static_assert(std::size(kSteps) == 83);
 
 } // namespace

@@ -56,6 +56,8 @@ inline constexpr int kGoldAh                = 30; // Text30: gold charge
 inline constexpr int kGoldG                 = 31; // Text31: pure gold
 inline constexpr int kGoldSaltG             = 32; // Text32: gold salt (gold citrate, 52 % gold)
 // clang-format on
+
+inline constexpr int kCount = 35;
 } // namespace box
 
 enum class Operation : unsigned char { None, Multiply, Divide };
@@ -84,6 +86,9 @@ struct Step {
     std::array<Factor, 3> chain{};
     int decimals = 5;
 };
+
+// The most boxes one rule writes (a pressure box's four partners).
+inline constexpr int kMostTargets = 4;
 
 // Every step of the eight groups, grouped by source box in the order each
 // box's rule runs them.

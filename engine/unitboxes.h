@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/numbertext.h"
+#include "engine/steps.h"
 
 #include <array>
 #include <string>
@@ -10,7 +11,7 @@ namespace engine {
 
 // The boxes a rule wrote, in the order it wrote them.
 struct ChangedBoxes {
-    std::array<int, 4> boxes{};
+    std::array<int, kMostTargets> boxes{};
     int count = 0;
 
     const int* begin() const { return boxes.data(); }
@@ -23,7 +24,7 @@ struct ChangedBoxes {
 // Every function accepts any int: an unknown box is ignored and reads empty.
 class UnitBoxes {
 public:
-    static constexpr int kBoxCount = 35;
+    static constexpr int kBoxCount = box::kCount;
 
     explicit UnitBoxes(std::string decimalSeparator = ".");
 

@@ -23,6 +23,8 @@
 #include <QStyle>
 #include <QStyleFactory>
 
+#include <algorithm>
+#include <array>
 #include <utility>
 
 namespace {
@@ -98,10 +100,18 @@ QUrl Form1::advertUrl() const
 
 void Form1::connectUnitBoxes()
 {
+    // Box N is the form's TextN, taken from the generated form rather than
+    // looked up by name: a box missing from form1.ui, or one that is no line
+    // edit, fails the build instead of leaving a null pointer to be used.
+    const auto boxes = std::to_array<QLineEdit*>(
+        {ui.Text1,  ui.Text2,  ui.Text3,  ui.Text4,  ui.Text5,  ui.Text6,  ui.Text7,  ui.Text8,  ui.Text9,
+         ui.Text10, ui.Text11, ui.Text12, ui.Text13, ui.Text14, ui.Text15, ui.Text16, ui.Text17, ui.Text18,
+         ui.Text19, ui.Text20, ui.Text21, ui.Text22, ui.Text23, ui.Text24, ui.Text25, ui.Text26, ui.Text27,
+         ui.Text28, ui.Text29, ui.Text30, ui.Text31, ui.Text32, ui.Text33, ui.Text34, ui.Text35});
+    static_assert(std::tuple_size_v<decltype(boxes)> == engine::UnitBoxes::kBoxCount);
+    std::copy(boxes.begin(), boxes.end(), m_boxes.begin() + 1);
     for (int n = 1; n <= engine::UnitBoxes::kBoxCount; ++n) {
-        auto* box = findChild<QLineEdit*>(QStringLiteral("Text%1").arg(n));
-        Q_ASSERT_X(box, "Form1", "form1.ui lacks a unit box");
-        m_boxes[n] = box;
+        QLineEdit* box = m_boxes[n];
         // The plating group's result boxes are plain line edits: only the
         // program writes them, and they own no rule.
         if (auto* unitBox = qobject_cast<UnitBox*>(box))
