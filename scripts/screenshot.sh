@@ -9,7 +9,7 @@ program=${1:-$here/build/bin/zelvan}
 output=${2:-$here/docs/screenshot.png}
 
 if [ -z "${ZELVAN_SCREENSHOT_INNER:-}" ]; then
-    for tool in xvfb-run xdotool import; do
+    for tool in Xvfb xdotool import compare; do
         command -v "$tool" >/dev/null 2>&1 || {
             echo "screenshot: $tool is missing (scripts/install-deps installs it)" >&2
             exit 1
@@ -17,7 +17,7 @@ if [ -z "${ZELVAN_SCREENSHOT_INNER:-}" ]; then
     done
     [ -x "$program" ] || { echo "screenshot: no program at $program (build it first)" >&2; exit 1; }
     mkdir -p "$(dirname "$output")"
-    exec env ZELVAN_SCREENSHOT_INNER=1 xvfb-run -a -s "-screen 0 ${XVFB_SCREEN:-1280x1024x24}" \
+    exec env ZELVAN_SCREENSHOT_INNER=1 "$here/tests/run-under-xvfb.sh" \
         "${BASH_SOURCE[0]}" "$program" "$output"
 fi
 
@@ -31,7 +31,16 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$(dirname "$program")/..
 [ -n "$version" ] || { echo "screenshot: no CMakeCache.txt beside $program's build" >&2; exit 1; }
 window=$(timeout 30 xdotool search --sync --onlyvisible --name "^Zelvan V${version//./\\.}\$" | head -n 1)
 [ -n "$window" ] || { echo "screenshot: the main window did not appear" >&2; exit 1; }
-# Give the first paint (and the pictures) a moment to land.
-sleep "${ZELVAN_SCREENSHOT_DELAY:-2}"
-import -window "$window" "$output"
+# The window is photographed once two photographs in a row are the same (the
+# first paint and its pictures have landed), within 20 s.
+shots=$(mktemp -d)
+trap 'kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; rm -rf "$shots"' EXIT
+import -window "$window" "$shots/last.png"
+for _ in $(seq 100); do
+    sleep 0.2
+    import -window "$window" "$shots/now.png"
+    [ "$(compare -metric AE "$shots/now.png" "$shots/last.png" null: 2>&1)" = 0 ] && break
+    mv "$shots/now.png" "$shots/last.png"
+done
+cp "$shots/last.png" "$output"
 echo "screenshot: wrote $output"
