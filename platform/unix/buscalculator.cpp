@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/unix/buscalculator.h"
 
+#include "platform/unix/buswindows.h"
+
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-#include <QLatin1String>
-#include <QStringList>
+#include <QLatin1Char>
 #include <QVariant>
-#include <QXmlStreamReader>
 
 #include <algorithm>
 
@@ -26,27 +26,6 @@ QDBusMessage busDaemonCall(const QString& method)
     return QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
                                           QStringLiteral("/org/freedesktop/DBus"),
                                           QStringLiteral("org.freedesktop.DBus"), method);
-}
-
-// The window numbers a GtkApplication exports under <path>/window, from the
-// introspection data, in the order listed.
-QStringList windowNodes(const QString& introspection)
-{
-    QStringList nodes;
-    QXmlStreamReader xml(introspection);
-    int depth = 0;
-    while (!xml.atEnd()) {
-        switch (xml.readNext()) {
-        case QXmlStreamReader::StartElement:
-            // Children of the top node only.
-            if (++depth == 2 && xml.name() == QLatin1String("node"))
-                nodes << xml.attributes().value(QLatin1String("name")).toString();
-            break;
-        case QXmlStreamReader::EndElement: --depth; break;
-        default: break;
-        }
-    }
-    return nodes;
 }
 
 } // namespace
@@ -96,37 +75,33 @@ void BusCalculator::lookUp(const QString& peer)
     send(introspect, kLookupTimeoutMs, false, [this, peer](const QDBusMessage& reply) {
         if (reply.type() == QDBusMessage::ReplyMessage) {
             for (const QString& window : windowNodes(reply.arguments().value(0).toString()))
-                m_close->windows.emplace_back(peer, m_close->windowsPath + QLatin1Char('/') + window);
+                m_close->windows.found({peer, m_close->windowsPath + QLatin1Char('/') + window});
         }
         askNext();
     });
 }
 
-// Windows are asked as soon as they are found, one at a time: a peer slow to
-// answer its look-up holds no close up, and one window that does not close
-// leaves the next one to be asked.
+// After every answer: the queue of windows says whether to ask one, wait,
+// or give up (WindowQueue).
 void BusCalculator::askNext()
 {
-    if (m_close->closing)
-        return;
-    if (m_close->windows.empty()) {
-        if (m_calls.empty())
-            end(false); // every look-up answered, and nothing closed
-        return;
+    switch (m_close->windows.next(int(m_calls.size()))) {
+    case WindowQueue::Next::Wait: return;
+    case WindowQueue::Next::GiveUp: end(false); return;
+    case WindowQueue::Next::Ask: break;
     }
-    const auto [peer, path] = m_close->windows.front();
-    m_close->windows.pop_front();
+    const auto [peer, path] = m_close->windows.take();
     QDBusMessage close =
         QDBusMessage::createMethodCall(peer, path, QStringLiteral("org.gtk.Actions"), QStringLiteral("Activate"));
     close << QStringLiteral("close") << QVariant::fromValue(QVariantList()) << QVariant::fromValue(QVariantMap());
     close.setAutoStartService(false);
-    m_close->closing = true;
     send(close, kCloseTimeoutMs, true, [this](const QDBusMessage& reply) {
-        m_close->closing = false;
-        if (reply.type() == QDBusMessage::ReplyMessage)
+        if (reply.type() == QDBusMessage::ReplyMessage) {
             end(true); // one window only
-        else
-            askNext();
+            return;
+        }
+        m_close->windows.closeFailed();
+        askNext();
     });
 }
 

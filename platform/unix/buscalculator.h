@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/unix/buswindows.h"
+
 #include <QDBusConnection>
 #include <QDBusPendingCall>
 #include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 
-#include <deque>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -61,9 +62,7 @@ private:
         QDBusConnection bus;
         QString windowsPath;
         Done done;
-        // Windows found and not yet asked, as (connection, object path).
-        std::deque<std::pair<QString, QString>> windows;
-        bool closing = false;
+        WindowQueue windows;
     };
 
     void send(const QDBusMessage& message, int timeoutMs, bool isClose, Handler then);
