@@ -29,7 +29,8 @@ test: build check-windows
 	@$(MAKE) --no-print-directory fuzz-smoke
 
 # clang-tidy's checks (.clang-tidy: faults and modern forms) over every source
-# of the default tree, with its compile commands; any finding fails.
+# of the default tree, with its compile commands, and every header of ours they
+# include (HeaderFilterRegex); any finding fails.
 tidy: build
 	run-clang-tidy -quiet -p $(BUILD_DIR) -j $(JOBS) '$(CURDIR)/(engine|platform|ui|app|tests)/' 2>/dev/null
 
