@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/unix/buscalculator.h"
 
-#include "platform/unix/buswindows.h"
-
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
