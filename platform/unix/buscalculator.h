@@ -39,8 +39,8 @@ public:
     // busName, else one of any connection that exports such windows (GNOME
     // Calculator 43 is started once per window and owns no name), asked on
     // that connection itself. done follows once, never from within this
-    // call. False, and no done, when there is no session bus. One close at
-    // a time: not while busy().
+    // call. False, and no done, when there is no session bus, or while
+    // busy(): one close at a time.
     bool closeOne(const QString& busName, const QString& busPath, Done done);
     bool busy() const { return m_close != nullptr; }
 
