@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Held by the program for its whole run, so that its installer and
+// uninstaller can tell that this copy of Zelvan is running and must be
+// closed before its files are replaced or removed.
+//
+// On Windows it is a named mutex, one per program folder:
+//   Global\Zelvan-<folder>   (Local\Zelvan-<folder> where Global is refused)
+// where <folder> is the folder of zelvan.exe in lower case with every "\"
+// written as "/" (a backslash would name a namespace). The installer builds
+// the same name from its install folder. Elsewhere nothing is needed: a
+// package manager replaces a running program's files safely.
+
+namespace platform {
+
+class RunningMark {
+public:
+    RunningMark();
+    ~RunningMark();
+    RunningMark(const RunningMark&) = delete;
+    RunningMark& operator=(const RunningMark&) = delete;
+
+private:
+    void* m_handle = nullptr;
+};
+
+} // namespace platform
