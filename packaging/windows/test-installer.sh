@@ -9,7 +9,8 @@
 # close the program and upgrade once it did. Otherwise the new installer is
 # installed silently at once. Then: the files, shortcuts and the Programs and
 # Features entry, the program started from its Start-menu shortcut until its
-# window shows, the manifest in zelvan.exe, a silent downgrade refused, and
+# window shows, the manifest in zelvan.exe, a silent downgrade refused, the
+# signatures when ZELVAN_SIGN_CA names the certificate that signed them, and
 # the uninstall with the registered quiet command, after which nothing may
 # be left. Everything happens in a throw-away Wine prefix on a private
 # virtual X display. Saves a picture of the screen to $SCREENSHOT when set.
@@ -279,7 +280,15 @@ if [ -n "$stage" ]; then
     check "  and changes nothing" [ "$(folderState)" = "$before" -a "$(value DisplayVersion)" = "$displayVersion" ]
 fi
 
-# 5. Silent uninstall with the registered command. The uninstaller runs a
+# 5. Signatures, when the build was signed with a certificate given here.
+if [ -n "${ZELVAN_SIGN_CA:-}" ]; then
+    for file in "$setup" "$instDir/zelvan.exe" "$instDir/uninstall.exe"; do
+        check "signature of $(basename "$file") verified" \
+            eval 'osslsigncode verify -CAfile "$ZELVAN_SIGN_CA" -in "$file" >/dev/null 2>&1'
+    done
+fi
+
+# 6. Silent uninstall with the registered command. The uninstaller runs a
 # copy of itself from %TEMP% and returns at once: wait for the copy, that
 # is for Wine to have no program left.
 quiet=$(value QuietUninstallString)

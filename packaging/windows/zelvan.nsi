@@ -1,6 +1,8 @@
 ; Zelvan's Windows installer. Built by the windows_packages target, which
 ; passes VERSION (5.4), DISPLAY_VERSION (5.04), STAGE (the installed program
-; folder) and OUTFILE. Chinese texts, hence -INPUTCHARSET UTF8.
+; folder) and OUTFILE, and SIGN (a program that signs the file it is given,
+; or does nothing without a certificate). Chinese texts, hence
+; -INPUTCHARSET UTF8.
 ;
 ; Installs for the current user with that user's own rights by default
 ; (%LOCALAPPDATA%\Programs\Zelvan, HKCU); choosing all users (64-bit
@@ -18,7 +20,7 @@
 
 !ifdef VERSION & DISPLAY_VERSION & STAGE & OUTFILE
 !else
-  !error "makensis -DVERSION=... -DDISPLAY_VERSION=... -DSTAGE=... -DOUTFILE=..."
+  !error "makensis -DVERSION=... -DDISPLAY_VERSION=... -DSTAGE=... -DOUTFILE=... [-DSIGN=...]"
 !endif
 
 Unicode true
@@ -34,6 +36,11 @@ RequestExecutionLevel user
 ; A file that cannot be written stops the install (Retry or Cancel): never
 ; an Ignore that leaves two versions' files mixed.
 AllowSkipFiles off
+
+!ifdef SIGN
+  !finalize '"${SIGN}" "%1"'
+  !uninstfinalize '"${SIGN}" "%1"'
+!endif
 
 !define PRODUCT "Zelvan"
 !define PUBLISHER "Orvane"
