@@ -8,7 +8,7 @@
 int main(int argc, char* argv[])
 {
     // Before anything else: the installer must see this copy run.
-    const platform::RunningMark running;
+    platform::markRunning();
     QApplication app(argc, argv);
     setUpApplication();
     Form1 window;

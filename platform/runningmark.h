@@ -14,15 +14,9 @@
 
 namespace platform {
 
-class RunningMark {
-public:
-    RunningMark();
-    ~RunningMark();
-    RunningMark(const RunningMark&) = delete;
-    RunningMark& operator=(const RunningMark&) = delete;
-
-private:
-    void* m_handle = nullptr;
-};
+// Marks this process as a running copy of the program in its folder until
+// it ends: the mark is never taken back, the system drops it with the
+// process, however it ends.
+void markRunning();
 
 } // namespace platform

@@ -10,7 +10,7 @@
 
 namespace platform {
 
-RunningMark::RunningMark()
+void markRunning()
 {
     // Paths past MAX_PATH give no name a mutex may have: that copy runs
     // unmarked, as it did before.
@@ -24,17 +24,11 @@ RunningMark::RunningMark()
     std::replace(folder.begin(), folder.end(), L'\\', L'/');
     // Global reaches an installer run by another user or elevated in another
     // session; a session that may not create global objects gets its own.
+    // The handle is kept open on purpose: it closes with the process.
     for (const wchar_t* space : {L"Global\\Zelvan-", L"Local\\Zelvan-"}) {
-        m_handle = CreateMutexW(nullptr, FALSE, (space + folder).c_str());
-        if (m_handle)
+        if (CreateMutexW(nullptr, FALSE, (space + folder).c_str()))
             return;
     }
-}
-
-RunningMark::~RunningMark()
-{
-    if (m_handle)
-        CloseHandle(m_handle);
 }
 
 } // namespace platform
