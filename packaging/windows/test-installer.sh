@@ -9,10 +9,10 @@
 # close the program and upgrade once it did. Otherwise the new installer is
 # installed silently at once. Then: the files, shortcuts and the Programs and
 # Features entry, the program started from its Start-menu shortcut until its
-# window shows, the manifest in zelvan.exe, a silent downgrade refused, the
-# signatures when ZELVAN_SIGN_CA names the certificate that signed them, and
-# the uninstall with the registered quiet command, after which nothing may
-# be left. Everything happens in a throw-away Wine prefix on a private
+# window shows, the manifest in zelvan.exe, a silent downgrade and a second
+# copy for all users refused, the signatures when ZELVAN_SIGN_CA names the
+# certificate that signed them, and the uninstall with the registered quiet
+# command, after which nothing may be left. Everything happens in a throw-away Wine prefix on a private
 # virtual X display. Saves a picture of the screen to $SCREENSHOT when set.
 #
 # Usage: packaging/windows/test-installer.sh SETUP.exe [VERSION [STAGE]]
@@ -279,6 +279,13 @@ if [ -n "$stage" ]; then
     check "silent downgrade exits with 4 ($status)" [ "$status" = 4 ]
     check "  and changes nothing" [ "$(folderState)" = "$before" -a "$(value DisplayVersion)" = "$displayVersion" ]
 fi
+
+# A copy for all users beside this one is refused silently. (Wine's user
+# is an administrator: no second, elevated start.)
+WINE_TIMEOUT=120 win "$setup" /S /AllUsers >/dev/null
+status=$?
+check "silent install for all users beside the user's copy exits with 5 ($status)" [ "$status" = 5 ]
+check "  and writes no per-machine entry" absent "HKLM\\$key"
 
 # 5. Signatures, when the build was signed with a certificate given here.
 if [ -n "${ZELVAN_SIGN_CA:-}" ]; then
