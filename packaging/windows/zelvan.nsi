@@ -226,17 +226,35 @@ FunctionEnd
 
 ; Starts this program again with administrator rights (Windows asks for
 ; them now) and the parameters in $R0, and waits for it. $R1: 1 when it
-; could not be started (the user declined), else 0.
+; could not be started (the user declined), else 0 with its exit code in
+; $R2. ShellExecuteExW rather than ExecShellWait, for that exit code: the
+; SHELLEXECUTEINFOW is laid out for 64 bits with its padding written out.
 Function ${UN}RunElevated
+  Push $0
+  Push $1
+  Push $2
   HideWindow
-  ClearErrors
-  ExecShellWait "runas" "$EXEPATH" "$R0"
-  ${If} ${Errors}
+  ; cbSize, SEE_MASK_NOCLOSEPROCESS, hwnd, verb, file, parameters,
+  ; directory, nShow (+pad), hInstApp, idList, class, hkeyClass,
+  ; hotKey (+pad), hIcon, hProcess.
+  System::Call '*(i 112, i 0x40, p $HWNDPARENT, w "runas", w "$EXEPATH", w "$R0", p 0, i ${SW_SHOWNORMAL}, i 0, \
+    p 0, p 0, p 0, p 0, i 0, i 0, p 0, p 0) p .r0'
+  System::Call 'shell32::ShellExecuteExW(p r0) i .r1'
+  System::Call '*$0(i, i, p, p, p, p, p, i, i, p, p, p, p, i, i, p, p .r2)'
+  System::Free $0
+  ${If} $1 = 0
+  ${OrIf} $2 P= 0
     StrCpy $R1 1
     BringToFront
   ${Else}
     StrCpy $R1 0
+    System::Call 'kernel32::WaitForSingleObject(p r2, i -1)'
+    System::Call 'kernel32::GetExitCodeProcess(p r2, *i .R2)'
+    System::Call 'kernel32::CloseHandle(p r2)'
   ${EndIf}
+  Pop $2
+  Pop $1
+  Pop $0
 FunctionEnd
 !macroend
 !insertmacro SHARED_FUNCTIONS ""
@@ -342,14 +360,8 @@ Function ModeChosen
       SetErrorLevel ${EXIT_NO_RIGHTS}
       Quit
     ${EndIf}
-    ; The elevated copy reported to its user; its outcome is read back
-    ; from what it left.
-    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "DisplayVersion"
-    ${If} $0 == "${DISPLAY_VERSION}"
-      SetErrorLevel 0
-    ${Else}
-      SetErrorLevel 1
-    ${EndIf}
+    ; The elevated copy reported to its user; its outcome is this one's.
+    SetErrorLevel $R2
     Quit
   ${EndIf}
 
@@ -578,6 +590,8 @@ Function un.onInit
       ${If} $R1 = 1
         MessageBox MB_OK|MB_ICONSTOP "您的帐户没有管理员权限，不能卸载为本机所有用户安装的 ${PRODUCT}。" /SD IDOK
         SetErrorLevel ${EXIT_NO_RIGHTS}
+      ${Else}
+        SetErrorLevel $R2
       ${EndIf}
       Quit
     ${EndIf}
