@@ -40,10 +40,13 @@ public:
 
     // Asks one calculator to close, with the least force that works: one
     // window asked to close as its close box would, else one calculator
-    // started here asked to end. Nothing to close is not an error. Returns
-    // at once: where the answer has to come from another program, it comes
-    // through the event loop, and each call closes one calculator at most,
-    // in the order asked.
+    // started here asked to end. Nothing to close is not an error. Each call
+    // closes one calculator at most, in the order asked. Where the answer
+    // has to come from another program over the session bus, it comes
+    // through the event loop and this returns at once; a window asked to
+    // close (Windows, X11) is given the request directly, which on Windows
+    // waits for the calculator to take it, 2 s at most and not at all when
+    // its window has stopped answering.
     void closeOne();
 
 private:

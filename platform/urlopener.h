@@ -8,7 +8,8 @@
 
 namespace platform {
 
-// Hands the address (UTF-8, in practice ASCII) to the desktop's default
+// Hands the address (UTF-8; percent-encoded as QUrl::toEncoded() gives it,
+// so that the handler gets it as the page wrote it) to the desktop's default
 // handler, normally the browser, and returns at once. Nothing is reported
 // when no handler can open it.
 void openUrl(const std::string& url);

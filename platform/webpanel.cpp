@@ -115,8 +115,10 @@ void WebPanel::createView()
         if (self)
             emit self->loadFinished(ok);
     };
-    // The same way out as the maker's site from the about window.
-    hooks.openExternally = [](const QUrl& url) { openUrl(url.toString().toStdString()); };
+    // The same way out as the maker's site from the about window. Encoded:
+    // toString() would decode a Chinese path into characters that the
+    // browser's command line need not carry intact.
+    hooks.openExternally = [](const QUrl& url) { openUrl(url.toEncoded().toStdString()); };
     hooks.watchActed = [self](const char* what) {
         if (self)
             emit self->watchActed(QString::fromLatin1(what));

@@ -2,8 +2,9 @@
 // "WinCalc. On" / "WinCalc. Off" on Windows, against stand-ins of the
 // calculators Windows has shipped (standin.cpp): calc.exe in the system
 // folder, whose window is the classic "SciCalc", Windows 7's "CalcFrame", or
-// the Calculator app's frame hosting the app's core window. Another app's
-// frame stands beside it all the while and must never be closed.
+// the Calculator app's frame hosting the app's core window, or (minimised)
+// beside it. Another app's frame stands beside it all the while and must
+// never be closed.
 #include "buttons.h"
 #include "messagebox.h"
 #include "ui/main/form1.h"
@@ -33,14 +34,16 @@ QString systemCalculatorPath()
 }
 
 // Visible top-level windows of the class, and with the title when one is
-// given. An app's frame counts once the app's core window is inside it.
-int windowCount(const char* windowClass, const char* title = nullptr)
+// given. Unless any frame will do, an app's frame counts once the app's core
+// window is there, inside it or (detached) on its own with the same title.
+int windowCount(const char* windowClass, const char* title = nullptr, bool anyFrame = false)
 {
+    const char* const core = "Windows.UI.Core.CoreWindow";
     int count = 0;
     for (HWND window = FindWindowExA(nullptr, nullptr, windowClass, title); window;
          window = FindWindowExA(nullptr, window, windowClass, title)) {
-        const bool complete = std::strcmp(windowClass, kAppFrame) != 0
-                              || FindWindowExA(window, nullptr, "Windows.UI.Core.CoreWindow", nullptr);
+        const bool complete = anyFrame || std::strcmp(windowClass, kAppFrame) != 0
+                              || FindWindowExA(window, nullptr, core, nullptr) || FindWindowA(core, title);
         count += IsWindowVisible(window) && complete ? 1 : 0;
     }
     return count;
@@ -99,10 +102,6 @@ void TestSystemCalculatorWin::init()
 {
     QFile::remove(systemCalculatorPath());
     QVERIFY(QFile::copy(m_standin, systemCalculatorPath()));
-    // Another app's frame (put on top of the calculator's in each test).
-    QVERIFY(QProcess::startDetached(m_standin,
-                                    {QStringLiteral("app"), QDir::toNativeSeparators(m_dir.filePath("Photos.exe"))}));
-    QTRY_COMPARE(windowCount(kAppFrame, "Photos.exe"), 1);
     m_window = std::make_unique<Form1>(QStringLiteral("www.orvane.example"), QStringLiteral("."));
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -123,17 +122,23 @@ void TestSystemCalculatorWin::closesTheCalculatorOfEachRelease_data()
     QTest::addColumn<QByteArray>("windowClass");
     QTest::addColumn<QByteArray>("title");
     QTest::addColumn<bool>("byClosingTheWindow");
+    // How another app's frame stands beside it: "app" or "detached".
+    QTest::addColumn<QByteArray>("otherShape");
 
+    const QByteArray app("app");
     QTest::newRow("classic calculator, WinCalc. Off") << QByteArray("SciCalc") << QByteArray("SciCalc")
-                                                      << QByteArray() << false;
+                                                      << QByteArray() << false << app;
     QTest::newRow("classic calculator, window closed") << QByteArray("SciCalc") << QByteArray("SciCalc")
-                                                       << QByteArray() << true;
+                                                       << QByteArray() << true << app;
     QTest::newRow("Windows 7 calculator, WinCalc. Off")
-        << QByteArray("CalcFrame") << QByteArray("CalcFrame") << QByteArray() << false;
+        << QByteArray("CalcFrame") << QByteArray("CalcFrame") << QByteArray() << false << app;
     QTest::newRow("Calculator app, WinCalc. Off")
-        << QByteArray("app") << QByteArray(kAppFrame) << QByteArray("CalculatorApp.exe") << false;
+        << app << QByteArray(kAppFrame) << QByteArray("CalculatorApp.exe") << false << app;
     QTest::newRow("Calculator app, window closed")
-        << QByteArray("app") << QByteArray(kAppFrame) << QByteArray("CalculatorApp.exe") << true;
+        << app << QByteArray(kAppFrame) << QByteArray("CalculatorApp.exe") << true << app;
+    QTest::newRow("Calculator app and another app minimised, WinCalc. Off")
+        << QByteArray("detached") << QByteArray(kAppFrame) << QByteArray("CalculatorApp.exe") << false
+        << QByteArray("detached");
 }
 // clang-format on
 
@@ -143,8 +148,12 @@ void TestSystemCalculatorWin::closesTheCalculatorOfEachRelease()
     QFETCH(QByteArray, windowClass);
     QFETCH(QByteArray, title);
     QFETCH(bool, byClosingTheWindow);
+    QFETCH(QByteArray, otherShape);
     qputenv("ZELVAN_STANDIN_SHAPE", shape);
     const char* calculatorTitle = title.isEmpty() ? nullptr : title.constData();
+    QVERIFY(QProcess::startDetached(
+        m_standin, {QString::fromLatin1(otherShape), QDir::toNativeSeparators(m_dir.filePath("Photos.exe"))}));
+    QTRY_COMPARE(windowCount(kAppFrame, "Photos.exe"), 1);
 
     Form1& w = *m_window;
     QTest::mouseClick(button(w, "Command4"), Qt::LeftButton);
@@ -158,7 +167,7 @@ void TestSystemCalculatorWin::closesTheCalculatorOfEachRelease()
         QVERIFY(w.close());
     else
         QTest::mouseClick(button(w, "Command5"), Qt::LeftButton);
-    QTRY_COMPARE(windowCount(windowClass, calculatorTitle), 0);
+    QTRY_COMPARE(windowCount(windowClass, calculatorTitle, true), 0);
     QCOMPARE(windowCount(kAppFrame, "Photos.exe"), 1);
 }
 

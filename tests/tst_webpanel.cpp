@@ -53,6 +53,8 @@ private slots:
     void systemControlNavigationPolicy_data();
     void systemControlNavigationPolicy();
     void systemControlRefusesOtherHandlers();
+    void desktopBrowserGetsTheAddressIntact_data();
+    void desktopBrowserGetsTheAddressIntact();
     void systemControlNewWindowPolicy_data();
     void systemControlNewWindowPolicy();
     void systemControlSetsDocumentMode_data();
@@ -632,6 +634,27 @@ void TstWebPanel::systemControlRefusesOtherHandlers()
     platform::openUrl("zelvan-probe:afterwards");
     QTRY_COMPARE_WITH_TIMEOUT(handler.opened().value(0), QUrl(QStringLiteral("zelvan-probe:afterwards")), 20000);
     QCOMPARE(handler.opened().size(), 1);
+}
+
+// clang-format off
+void TstWebPanel::desktopBrowserGetsTheAddressIntact_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::newRow("a Chinese path, percent-encoded")
+        << "http://www.example.com/%E5%B9%BF%E5%91%8A.html?q=%E4%B8%AD%20%E6%96%87";
+    QTest::newRow("a Chinese path as written") << "https://www.example.com/广告.html";
+}
+// clang-format on
+
+// Through the shell to the stand-in browser: no character may pass through
+// the ANSI code page on the way, nor an encoded one be decoded.
+void TstWebPanel::desktopBrowserGetsTheAddressIntact()
+{
+    QFETCH(QString, url);
+    UrlRecorder browser;
+    platform::openUrl(url.toStdString());
+    QTRY_COMPARE_WITH_TIMEOUT(browser.opened().value(0).toString(QUrl::FullyEncoded),
+                              QUrl(url).toString(QUrl::FullyEncoded), 20000);
 }
 
 // clang-format off

@@ -6,8 +6,8 @@
 // which takes a handler in-process. On Windows it asks the shell, which
 // starts the http and https handler registered for the user: for the
 // recorder's life that is the stand-in program (standin.cpp, named by
-// ZELVAN_STANDIN), which appends each address to a file. The shell starts it
-// on its own time, so read opened() with QTRY_COMPARE.
+// ZELVAN_STANDIN), which appends each address to a file, in UTF-8. The
+// shell starts it on its own time, so read opened() with QTRY_COMPARE.
 
 #include <QDesktopServices>
 #include <QList>
@@ -53,7 +53,7 @@ public:
         if (record.open(QIODevice::ReadOnly)) {
             for (const QByteArray& line : record.readAll().split('\n')) {
                 if (!line.trimmed().isEmpty())
-                    urls << QUrl(QString::fromLocal8Bit(line.trimmed()));
+                    urls << QUrl(QString::fromUtf8(line.trimmed()));
             }
         }
         return urls;

@@ -1,21 +1,30 @@
 #!/usr/bin/env bash
-# Tries the Windows installer under Wine: installs it silently for the
-# current user, checks the files, shortcuts and the Programs and Features
-# entry, starts the installed program until its window shows, then
-# uninstalls it with the registered quiet command and checks that nothing is
-# left. Everything happens in a throw-away Wine prefix on a private virtual
-# X display. Saves a picture of the screen to $SCREENSHOT when it is set.
+# Tries the Windows installer under Wine. When the program folder the
+# installer was made from is at hand (STAGE, by default the build tree's
+# stage/ beside SETUP.exe), an older version's installer is made from it
+# first (makensis, fast compression), installed silently and its program
+# started: the new installer and the old uninstaller must then refuse,
+# silently, with the running program's exit code and nothing changed, and
+# the new installer run interactively (driven with xdotool) must offer to
+# close the program and upgrade once it did. Otherwise the new installer is
+# installed silently at once. Then: the files, shortcuts and the Programs and
+# Features entry, the program started from its Start-menu shortcut until its
+# window shows, the manifest in zelvan.exe, a silent downgrade and a second
+# copy for all users refused, the signatures when ZELVAN_SIGN_CA names the
+# certificate that signed them, and the uninstall with the registered quiet
+# command, after which nothing may be left. Everything happens in a throw-away Wine prefix on a private
+# virtual X display. Saves a picture of the screen to $SCREENSHOT when set.
 #
-# Usage: packaging/windows/test-installer.sh SETUP.exe [VERSION]
+# Usage: packaging/windows/test-installer.sh SETUP.exe [VERSION [STAGE]]
 # VERSION (5.4) defaults to the one in the installer's name.
 # Exit status: 0 all passed, 1 some check failed, 2 usage, 77 no Wine.
 set -uo pipefail
 
-usage() { echo "usage: $0 SETUP.exe [VERSION]" >&2; exit 2; }
-[ $# -ge 1 ] && [ $# -le 2 ] && [ -f "$1" ] || usage
+usage() { echo "usage: $0 SETUP.exe [VERSION [STAGE]]" >&2; exit 2; }
+[ $# -ge 1 ] && [ $# -le 3 ] && [ -f "$1" ] || usage
 
 if [ -z "${ZELVAN_INSTALLER_TEST_INNER:-}" ]; then
-    for tool in wine wineserver winepath xvfb-run xdotool import; do
+    for tool in wine wineserver winepath xvfb-run xdotool import wrestool; do
         command -v "$tool" >/dev/null 2>&1 || {
             echo "skip: $tool is missing" >&2
             exit 77
@@ -36,6 +45,12 @@ fi
 # Programs and Features shows 5.4 as 5.04.
 displayVersion=${version%%.*}.0${version#*.}
 title="Zelvan V$version"
+stage=${3:-$(dirname "$setup")/stage/zelvan-$version-win64}
+[ -f "$stage/zelvan.exe" ] && stage=$(realpath "$stage") || stage=
+# The version before this one, for the upgrade: 5.3 before 5.4.
+olderVersion=${version%%.*}.$((${version#*.} - 1))
+olderDisplayVersion=${olderVersion%%.*}.0${olderVersion#*.}
+[ "${version#*.}" -gt 0 ] || stage=
 
 passed=0
 failed=0
@@ -76,10 +91,129 @@ startMenuLink=$(winepath -u "$appData\\Microsoft\\Windows\\Start Menu\\Programs\
 desktopLink=$(winepath -u "$userProfile\\Desktop\\Zelvan.lnk" 2>/dev/null)
 key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Zelvan'
 
-# 1. Silent install, for the current user by default.
-WINE_TIMEOUT=120 win "$setup" /S >/dev/null
-status=$?
-check "silent install exits with 0 ($status)" [ "$status" = 0 ]
+entry=
+readEntry() { entry=$(win reg query "HKCU\\$key"); }
+value() { # the data of one value of $entry, as reg prints it
+    sed -n "s/^    $1    REG_[A-Z_]*    //p" <<<"$entry"
+}
+expectValue() {
+    local got
+    got=$(value "$1")
+    check "uninstall entry $1 = $got" [ "$got" = "$2" ]
+}
+absent() { ! win reg query "$1" >/dev/null; }
+# Every installed file with its checksum: what "nothing changed" compares.
+folderState() { (cd "$instDir" 2>/dev/null && find . -type f -exec md5sum {} + | sort); }
+
+# Waits for the program's main window; $program is the Wine process when
+# this script started it.
+window=
+waitForWindow() {
+    window=
+    for _ in $(seq 120); do
+        window=$(xdotool search --onlyvisible --name "^${title//./\\.}\$" 2>/dev/null | head -n 1)
+        [ -n "$window" ] && break
+        [ -n "$program" ] && ! kill -0 "$program" 2>/dev/null && break
+        sleep 0.5
+    done
+    [ -n "$window" ]
+}
+# Asks the program to close (WM_CLOSE), as the window's close button does,
+# and waits for its window to go and Wine to have no program left; ends it
+# outright if it would not close.
+closeProgram() {
+    win taskkill /im zelvan.exe >/dev/null
+    local closed=1
+    for _ in $(seq 30); do
+        if ! xdotool search --onlyvisible --name "^${title//./\\.}\$" >/dev/null 2>&1; then
+            closed=0
+            break
+        fi
+        sleep 0.5
+    done
+    [ "$closed" = 0 ] || win taskkill /f /im zelvan.exe >/dev/null
+    [ -n "$program" ] && wait "$program" 2>/dev/null
+    program=
+    timeout 30 wineserver -w
+    return $closed
+}
+# Runs an uninstaller as its copy in %TEMP% runs: with _?= naming the
+# folder, so that the exit code is the uninstall's own. (The registered
+# command starts that copy and returns at once, with 0.)
+uninstallFromCopy() { # uninstallFromCopy ARGUMENTS...
+    cp "$instDir/uninstall.exe" "$work/Au_.exe"
+    win "$work/Au_.exe" "$@" "_?=$instDirWin" >/dev/null
+}
+
+# 1. An older version, running while the new one comes.
+if [ -n "$stage" ]; then
+    older=$work/zelvan-$olderVersion-win64-setup.exe
+    # zlib: the test needs an installer, not a small one.
+    makensis -V1 -INPUTCHARSET UTF8 -X"SetCompressor /FINAL zlib" \
+        -DVERSION="$olderVersion" -DDISPLAY_VERSION="$olderDisplayVersion" \
+        -DSTAGE="$stage" -DOUTFILE="$older" \
+        "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/zelvan.nsi" >/dev/null
+    check "older installer $olderVersion made" [ -s "$older" ]
+    WINE_TIMEOUT=120 win "$older" /S >/dev/null
+    status=$?
+    readEntry
+    check "older version installed ($status, $(value DisplayVersion))" \
+        [ "$status" = 0 -a "$(value DisplayVersion)" = "$olderDisplayVersion" ]
+    # A plugin only the older version had, which the upgrade must not keep.
+    touch "$instDir/imageformats/qstale.dll"
+    (cd "$instDir" && exec wine zelvan.exe >/dev/null 2>&1) &
+    program=$!
+    check "older version's window shown" waitForWindow
+    before=$(folderState)
+
+    WINE_TIMEOUT=120 win "$setup" /S >/dev/null
+    status=$?
+    readEntry
+    check "silent upgrade over the running program exits with 3 ($status)" [ "$status" = 3 ]
+    check "  and changes no file" [ "$(folderState)" = "$before" ]
+    check "  nor the entry ($(value DisplayVersion))" [ "$(value DisplayVersion)" = "$olderDisplayVersion" ]
+
+    uninstallFromCopy /CurrentUser /S
+    status=$?
+    readEntry
+    check "silent uninstall of the running program exits with 3 ($status)" [ "$status" = 3 ]
+    check "  and keeps every file, the uninstaller among them" [ "$(folderState)" = "$before" ]
+    check "  and the entry" [ "$(value DisplayVersion)" = "$olderDisplayVersion" ]
+    check "  and the shortcuts" [ -s "$startMenuLink" -a -s "$desktopLink" ]
+
+    # Interactively: Return on every page, on the offer to close the
+    # program, and on the finish page (which starts the new program).
+    WINE_TIMEOUT=180 win "$setup" >/dev/null &
+    installer=$!
+    for _ in $(seq 120); do
+        kill -0 "$installer" 2>/dev/null || break
+        dialog=$(xdotool search --onlyvisible --name "^Zelvan 安装" 2>/dev/null | tail -n 1)
+        [ -n "$dialog" ] && xdotool windowfocus --sync "$dialog" key Return 2>/dev/null
+        sleep 1
+    done
+    wait "$installer"
+    status=$?
+    readEntry
+    check "interactive upgrade offered to close the program, which ended" \
+        eval '! kill -0 "$program" 2>/dev/null'
+    wait "$program" 2>/dev/null
+    check "  and installed $displayVersion ($status)" \
+        [ "$status" = 0 -a "$(value DisplayVersion)" = "$displayVersion" ]
+    # The finish page started the new version (through the shell, so not
+    # as a child of this script): it shows and is closed.
+    program=
+    check "  and started it from its finish page" waitForWindow
+    closeProgram
+    check "the older version's plugin is gone" [ ! -e "$instDir/imageformats/qstale.dll" ]
+    check "the program is the new one" cmp -s "$stage/zelvan.exe" "$instDir/zelvan.exe"
+else
+    echo "(no stage folder: no upgrade checks)"
+    # Silent install, for the current user by default.
+    WINE_TIMEOUT=120 win "$setup" /S >/dev/null
+    status=$?
+    check "silent install exits with 0 ($status)" [ "$status" = 0 ]
+fi
+
 for file in zelvan.exe uninstall.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll \
     libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll \
     platforms/qwindows.dll styles/qwindowsvistastyle.dll \
@@ -92,15 +226,8 @@ check "desktop shortcut" [ -s "$desktopLink" ]
 
 entry=$(win reg query "HKCU\\$key")
 status=$?
-value() { # the data of one value of $entry, as reg prints it
-    sed -n "s/^    $1    REG_[A-Z_]*    //p" <<<"$entry"
-}
-expectValue() {
-    local got
-    got=$(value "$1")
-    check "uninstall entry $1 = $got" [ "$got" = "$2" ]
-}
 check "uninstall entry under HKCU" [ "$status" = 0 ]
+check "one uninstall entry" [ "$(grep -c '^HKEY' <<<"$entry")" = 1 ]
 expectValue DisplayName Zelvan
 expectValue DisplayVersion "$displayVersion"
 expectValue Publisher Orvane
@@ -116,44 +243,59 @@ actual=$(find "$instDir" -type f -printf '%s\n' 2>/dev/null | awk '{ n += $1 } E
 difference=$((estimated - actual))
 check "EstimatedSize $((estimated)) KB, the files take $actual KB" \
     [ "$actual" -gt 0 -a "${difference#-}" -le $((actual / 20)) ]
-absent() { ! win reg query "$1" >/dev/null; }
 check "no per-machine entry" absent "HKLM\\$key"
 
-# 2. The installed program starts and shows its window.
-(cd "$instDir" && exec wine zelvan.exe >/dev/null 2>&1) &
-program=$!
-window=
-for _ in $(seq 120); do
-    window=$(xdotool search --onlyvisible --name "^${title//./\\.}\$" 2>/dev/null | head -n 1)
-    [ -n "$window" ] || ! kill -0 "$program" 2>/dev/null && break
-    sleep 0.5
-done
-check "main window \"$title\" shown" [ -n "$window" ]
+# 2. The installed program starts from its Start-menu shortcut and shows
+# its window.
+# (start returns once the program runs: it is followed by its window.)
+win start /unix "$startMenuLink" >/dev/null
+program=
+check "main window \"$title\" shown, started from the shortcut" waitForWindow
 if [ -n "$window" ] && [ -n "${SCREENSHOT:-}" ]; then
     # Give the first paint (and the pictures) a moment to land.
     sleep 2
     check "screenshot $SCREENSHOT" import -window root "$SCREENSHOT"
 fi
-# Asked to close (WM_CLOSE), as the window's close button does.
-win taskkill /im zelvan.exe >/dev/null
-for _ in $(seq 30); do
-    kill -0 "$program" 2>/dev/null || break
-    sleep 0.5
-done
-if kill -0 "$program" 2>/dev/null; then
-    fail "program ends when its window is closed"
-    win taskkill /f /im zelvan.exe >/dev/null
-else
-    ok "program ends when its window is closed"
-fi
-wait "$program" 2>/dev/null
-program=
+check "program ends when its window is closed" closeProgram
 # The web panel's browser control asked for its newest document mode, for
 # this user only.
 emulation='HKCU\Software\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE_BROWSER_EMULATION'
 check "browser control's document mode set" eval 'win reg query "$emulation" /v zelvan.exe >/dev/null'
 
-# 3. Silent uninstall with the registered command. The uninstaller runs a
+# 3. What Windows reads from zelvan.exe before it runs it.
+manifest=$(wrestool -x --raw -t 24 "$instDir/zelvan.exe" 2>/dev/null | tr -d '\r')
+for part in 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' \
+    '<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>' \
+    '>PerMonitorV2</dpiAwareness>' 'level="asInvoker"'; do
+    check "manifest holds $part" grep -qF "$part" <<<"$manifest"
+done
+
+# 4. A silent downgrade is refused (without /AllowDowngrade).
+if [ -n "$stage" ]; then
+    before=$(folderState)
+    WINE_TIMEOUT=120 win "$older" /S >/dev/null
+    status=$?
+    readEntry
+    check "silent downgrade exits with 4 ($status)" [ "$status" = 4 ]
+    check "  and changes nothing" [ "$(folderState)" = "$before" -a "$(value DisplayVersion)" = "$displayVersion" ]
+fi
+
+# A copy for all users beside this one is refused silently. (Wine's user
+# is an administrator: no second, elevated start.)
+WINE_TIMEOUT=120 win "$setup" /S /AllUsers >/dev/null
+status=$?
+check "silent install for all users beside the user's copy exits with 5 ($status)" [ "$status" = 5 ]
+check "  and writes no per-machine entry" absent "HKLM\\$key"
+
+# 5. Signatures, when the build was signed with a certificate given here.
+if [ -n "${ZELVAN_SIGN_CA:-}" ]; then
+    for file in "$setup" "$instDir/zelvan.exe" "$instDir/uninstall.exe"; do
+        check "signature of $(basename "$file") verified" \
+            eval 'osslsigncode verify -CAfile "$ZELVAN_SIGN_CA" -in "$file" >/dev/null 2>&1'
+    done
+fi
+
+# 6. Silent uninstall with the registered command. The uninstaller runs a
 # copy of itself from %TEMP% and returns at once: wait for the copy, that
 # is for Wine to have no program left.
 quiet=$(value QuietUninstallString)

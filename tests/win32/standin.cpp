@@ -4,19 +4,25 @@
 //
 //   standin                 calc.exe, in the shape ZELVAN_STANDIN_SHAPE names:
 //                           "SciCalc" or "CalcFrame" (a window of that class),
-//                           or "app" (as "standin app %ZELVAN_STANDIN_APP%")
+//                           "app" (as "standin app %ZELVAN_STANDIN_APP%") or
+//                           "detached" (as "standin detached ...")
 //   standin app PROGRAM     an app of Windows 10/11: this process draws an
 //                           "ApplicationFrameWindow" titled with PROGRAM's file
 //                           name, and PROGRAM (a copy of this file) is started
 //                           to put its "Windows.UI.Core.CoreWindow" inside
+//   standin detached PROGRAM  the same app minimised, suspended or on its
+//                           splash: the core window is a top-level window of
+//                           its own, titled as the frame, and the frame empty
 //   standin core FRAME      that core window, a child of the frame's handle
-//   standin record URL      a browser: appends URL and a newline to the file
-//                           ZELVAN_URL_RECORD names
+//   standin corealone FRAME that core window beside the frame
+//   standin record URL      a browser: appends URL (as UTF-8) and a newline
+//                           to the file ZELVAN_URL_RECORD names
 //
 // Every window ends its process when it is destroyed; the frame is destroyed
 // when asked to close, and takes its core window with it.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -75,11 +81,12 @@ bool startProcess(const std::string& program, const std::string& arguments)
 
 // The frame, drawn by this process, with the app's core window put inside it
 // by the app's own process, as ApplicationFrameHost does for an app.
-int runApp(const std::string& program)
+int runApp(const std::string& program, bool detached)
 {
     const char* slash = std::strrchr(program.c_str(), '\\');
     HWND frame = createWindow("ApplicationFrameWindow", slash ? slash + 1 : program.c_str(), nullptr);
-    if (!frame || !startProcess(program, "core " + std::to_string(reinterpret_cast<std::uintptr_t>(frame))))
+    const std::string core = detached ? "corealone " : "core ";
+    if (!frame || !startProcess(program, core + std::to_string(reinterpret_cast<std::uintptr_t>(frame))))
         return 1;
     return runUntilDestroyed(frame);
 }
@@ -88,10 +95,13 @@ int runApp(const std::string& program)
 // took the core window along without a word to this process.
 HWND g_frame = nullptr;
 
-int runCore(const char* frameHandle)
+int runCore(const char* frameHandle, bool detached)
 {
     g_frame = reinterpret_cast<HWND>(std::strtoull(frameHandle, nullptr, 10));
-    if (!createWindow("Windows.UI.Core.CoreWindow", "", g_frame))
+    char title[MAX_PATH] = {};
+    if (detached)
+        GetWindowTextA(g_frame, title, MAX_PATH);
+    if (!createWindow("Windows.UI.Core.CoreWindow", title, detached ? nullptr : g_frame))
         return 1;
     SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
         if (!IsWindow(g_frame))
@@ -105,12 +115,19 @@ int runCore(const char* frameHandle)
     return 0;
 }
 
-int record(const char* url)
+// The address as the shell handed it over, read wide: main()'s narrow
+// arguments would have passed through the ANSI code page.
+int record()
 {
+    int count = 0;
+    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     const char* file = std::getenv("ZELVAN_URL_RECORD");
-    FILE* out = file ? std::fopen(file, "ab") : nullptr;
+    FILE* out = file && arguments && count == 3 ? std::fopen(file, "ab") : nullptr;
     if (!out)
         return 1;
+    char url[4096] = {};
+    WideCharToMultiByte(CP_UTF8, 0, arguments[2], -1, url, sizeof url, nullptr, nullptr);
+    LocalFree(arguments);
     std::fprintf(out, "%s\n", url);
     std::fclose(out);
     return 0;
@@ -121,18 +138,22 @@ int record(const char* url)
 int main(int argc, char* argv[])
 {
     if (argc == 3 && std::strcmp(argv[1], "app") == 0)
-        return runApp(argv[2]);
+        return runApp(argv[2], false);
+    if (argc == 3 && std::strcmp(argv[1], "detached") == 0)
+        return runApp(argv[2], true);
     if (argc == 3 && std::strcmp(argv[1], "core") == 0)
-        return runCore(argv[2]);
+        return runCore(argv[2], false);
+    if (argc == 3 && std::strcmp(argv[1], "corealone") == 0)
+        return runCore(argv[2], true);
     if (argc == 3 && std::strcmp(argv[1], "record") == 0)
-        return record(argv[2]);
+        return record();
     if (argc != 1)
         return 2;
 
     const char* shape = std::getenv("ZELVAN_STANDIN_SHAPE");
-    if (shape && std::strcmp(shape, "app") == 0) {
+    if (shape && (std::strcmp(shape, "app") == 0 || std::strcmp(shape, "detached") == 0)) {
         const char* app = std::getenv("ZELVAN_STANDIN_APP");
-        return app ? runApp(app) : 2;
+        return app ? runApp(app, std::strcmp(shape, "detached") == 0) : 2;
     }
     return runUntilDestroyed(createWindow(shape ? shape : "SciCalc", "Calculator", nullptr));
 }
