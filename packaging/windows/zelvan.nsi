@@ -199,6 +199,7 @@ Section "Uninstall"
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
   ; The document mode the web panel asks of the browser control, kept per user.
   DeleteRegValue HKCU "Software\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE_BROWSER_EMULATION" "zelvan.exe"
+  DeleteRegValue HKCU "Software\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE_BROWSER_EMULATION" "zelvan-adverthost.exe"
 
   ; $INSTDIR is this uninstaller's folder; one without it is not ours.
   ${If} ${FileExists} "$INSTDIR\uninstall.exe"
