@@ -34,13 +34,15 @@ struct WebViewPatience {
 // hung one: resident memory, or more than busyShare of one core over
 // busyPeriod while nothing loads. A page that loads itself (reloads, moves
 // on, refreshes) more than selfLoads times within selfLoadPeriod is stopped:
-// the panel is left empty until its next load.
+// the panel is left empty until its next load; so is one that asks the program
+// for more than requests frame loads and script dialogs within selfLoadPeriod.
 struct WebViewLimits {
     std::int64_t memoryBytes = std::int64_t(512) << 20;
     double busyShare = 0.5;
     std::chrono::milliseconds busyPeriod{15000};
     int selfLoads = 5;
     std::chrono::milliseconds selfLoadPeriod{std::chrono::minutes(1)};
+    int requests = 120;
 };
 
 // What the browser tells the panel.
@@ -83,5 +85,5 @@ public:
 
 } // namespace platform
 
-#define ZELVAN_WEBVIEWFACTORY_IID "org.zelvan.WebViewFactory/3.0"
+#define ZELVAN_WEBVIEWFACTORY_IID "org.zelvan.WebViewFactory/3.1"
 Q_DECLARE_INTERFACE(platform::WebViewFactory, ZELVAN_WEBVIEWFACTORY_IID)

@@ -75,21 +75,11 @@ constexpr Page pages[] = {
     {"/hang.html", "<html><body><script>for (;;) {}</script></body></html>"},
     // Shown at once, but one of its pictures never comes.
     {"/slow.html", "<html><body>slow<img src='/never.png'></body></html>"},
-    // Loads, then never answers again.
-    {"/busy.html",
-     "<html><body>busy<script>"
-     "window.onload = function () { setTimeout(function () { for (;;) {} }, 100); };"
-     "</script></body></html>"},
     // Loads, then grows by 32 MB every 50 ms, each page of it written.
     {"/grow.html",
      "<html><body>grow<script>var kept = [];"
      "setInterval(function () { var b = new Uint8Array(32 << 20);"
      " for (var i = 0; i < b.length; i += 4096) b[i] = 1; kept.push(b); }, 50);"
-     "</script></body></html>"},
-    // Loads, then keeps four fifths of a core busy, answering in between.
-    {"/spin.html",
-     "<html><body>spin<script>"
-     "setInterval(function () { var t = Date.now(); while (Date.now() - t < 40) {} }, 50);"
      "</script></body></html>"},
     // Loads, then spins six hundred blurred boxes for ever: cheap for its
     // renderer, a core's work for the compositor that draws its frames.
@@ -101,10 +91,9 @@ constexpr Page pages[] = {
      " d.style.left = (i * 7 % 600) + 'px'; d.style.top = (i * 13 % 100) + 'px';"
      " document.body.appendChild(d); }"
      "</script></body></html>"},
-    // Load themselves again and again: by script, and by refreshing.
+    // Loads itself again and again.
     {"/reload.html", "<html><body>reload<script>setInterval(function () { location.reload(); }, 10);"
                      "</script></body></html>"},
-    {"/refresh.html", "<html><head><meta http-equiv='refresh' content='0'></head><body>refresh</body></html>"},
     // Two links side by side, each 180 px wide, in the visible strip.
     {"/links.html",
      "<html><body style='margin:0;background:#00ffff'>"

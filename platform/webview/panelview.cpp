@@ -10,20 +10,6 @@
 #include <QWebEngineProfile>
 
 namespace platform {
-namespace {
-
-const char* describe(RendererWatch::Reason reason)
-{
-    switch (reason) {
-    case RendererWatch::Reason::Unfinished: return "unfinished";
-    case RendererWatch::Reason::Unanswered: return "unanswered";
-    case RendererWatch::Reason::Memory: return "memory";
-    case RendererWatch::Reason::Busy: return "busy";
-    }
-    return "";
-}
-
-} // namespace
 
 PanelView::PanelView(QWidget* parent, WebViewHooks hooks)
     : QWebEngineView(parent)
@@ -42,7 +28,7 @@ PanelView::PanelView(QWidget* parent, WebViewHooks hooks)
         if (m_hooks.watchActed)
             m_hooks.watchActed(what);
     };
-    connect(m_watch, &RendererWatch::hung, this, [tell](RendererWatch::Reason reason) { tell(describe(reason)); });
+    connect(m_watch, &RendererWatch::hung, this, [tell](watch::Reason reason) { tell(watch::name(reason)); });
     connect(m_watch, &RendererWatch::gaveUp, this, [tell] { tell("gave up"); });
     connect(m_watch, &RendererWatch::stopped, this, [this, tell] {
         tell("restless");
