@@ -139,8 +139,10 @@ void TstAdvertLink::linesAreBounded_data()
     QTest::newRow("a line across pieces") << QByteArrayList{"po", "ng 1", "\n"} << QByteArrayList{"pong 1"} << 0;
     QTest::newRow("an unfinished line waits") << QByteArrayList{"pong 1\npong"} << QByteArrayList{"pong 1"} << 0;
     QTest::newRow("the longest line") << QByteArrayList{longest + "\n"} << QByteArrayList{longest} << 0;
-    QTest::newRow("one byte longer is dropped to its end")
-        << QByteArrayList{longest, "y", "still the same line\npong 3\n"} << QByteArrayList{"pong 3"} << 1;
+    QTest::newRow("one byte longer is dropped")
+        << QByteArrayList{longest, "y\npong 3\n"} << QByteArrayList{"pong 3"} << 1;
+    QTest::newRow("a longer line is dropped to its end")
+        << QByteArrayList{longest, "y", "still the same line\npong 4\n"} << QByteArrayList{"pong 4"} << 1;
     QTest::newRow("an empty line") << QByteArrayList{"\n"} << QByteArrayList{""} << 0;
 }
 // clang-format on

@@ -10,7 +10,11 @@
 #include <QScreen>
 #include <QSettings>
 
+#include <QElapsedTimer>
+#include <QProcess>
+
 #include <shobjidl.h>
+#include <tlhelp32.h>
 #endif
 
 class TstWebPanel : public QObject {
@@ -54,6 +58,11 @@ private slots:
     void systemControlSetsDocumentMode();
     void systemControlIsOneTabStop_data();
     void systemControlIsOneTabStop();
+    void systemHostIsWatched_data();
+    void systemHostIsWatched();
+    void systemHostRunsApart();
+    void systemHostEndsWithTheProgram();
+    void systemControlReloadKeepsTheKeyboard();
 #endif
 };
 
@@ -66,6 +75,8 @@ void TstWebPanel::init()
 void TstWebPanel::cleanup()
 {
     qunsetenv("ZELVAN_WEBVIEW_PLUGIN");
+    qunsetenv("ZELVAN_ADVERT_HOST");
+    qunsetenv("ZELVAN_STANDIN_HOST");
 }
 
 void TstWebPanel::browserOverhangsItsFrame()
@@ -693,6 +704,177 @@ void TstWebPanel::systemControlIsOneTabStop()
 
     QTRY_COMPARE(QApplication::focusWidget(), backwards ? before : after);
     QTRY_VERIFY(GetFocus() != control && !IsChild(nativeWindow(view), GetFocus()));
+}
+
+// clang-format off
+void TstWebPanel::systemHostIsWatched_data()
+{
+    QTest::addColumn<QByteArray>("way");
+    QTest::addColumn<QStringList>("acts");
+    const auto each = [](const char* what) { return QStringList{what, what, what, "gave up"}; };
+    QTest::newRow("a host that hangs is ended, twice started again, then given up") << QByteArray("hang") << each("unanswered");
+    QTest::newRow("a host that grows past the bound") << QByteArray("allocate") << each("memory");
+    QTest::newRow("a host that keeps a core busy") << QByteArray("spin") << each("busy");
+    QTest::newRow("a host that crashes is started again, then given up") << QByteArray("crash") << QStringList{"gave up"};
+    QTest::newRow("a host that never starts") << QByteArray("never") << QStringList{"gave up"};
+    QTest::newRow("a page that keeps loading itself is stopped") << QByteArray("restless") << QStringList{"restless"};
+}
+// clang-format on
+
+// The watch's rules applied to the host's process, on stand-in hosts, with
+// small bounds: each way of going wrong is acted on as on Linux, and a host
+// given up or stopped leaves the panel empty (its window gone with it).
+void TstWebPanel::systemHostIsWatched()
+{
+    QFETCH(QByteArray, way);
+    QFETCH(QStringList, acts);
+    qputenv("ZELVAN_ADVERT_HOST", qgetenv("ZELVAN_STANDIN"));
+    qputenv("ZELVAN_STANDIN_HOST", way);
+    Host host;
+    host.panel->setPatience(
+        {std::chrono::milliseconds(3000), std::chrono::milliseconds(1000), std::chrono::minutes(10)});
+    platform::WebViewLimits limits;
+    limits.memoryBytes = std::int64_t(96) << 20;
+    // A share a loaded machine still gives the spinning host.
+    limits.busyShare = 0.25;
+    limits.busyPeriod = std::chrono::milliseconds(1500);
+    host.panel->setLimits(limits);
+    QSignalSpy acted(host.panel, &WebPanel::watchActed);
+    // For the notes: how soon the watch acts after the host first misbehaves
+    // (the stand-ins do once their first page has "loaded"), and how long
+    // it takes to the last word.
+    QElapsedTimer clock;
+    qint64 firstLoad = -1;
+    qint64 firstAct = -1;
+    QObject::connect(host.panel, &WebPanel::loadFinished, host.panel, [&] {
+        if (firstLoad < 0)
+            firstLoad = clock.elapsed();
+    });
+    QObject::connect(host.panel, &WebPanel::watchActed, host.panel, [&] {
+        if (firstAct < 0)
+            firstAct = clock.elapsed();
+    });
+    host.panel->navigate(QUrl(QStringLiteral("http://127.0.0.1:9/advert.html")));
+    clock.start();
+    QVERIFY(host.show());
+
+    const auto said = [&acted] {
+        QStringList words;
+        for (const QList<QVariant>& args : acted)
+            words << args.at(0).toString();
+        return words;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(said().size() >= acts.size(), 60000);
+    qInfo("%s: first act %lld ms after the first load (%lld ms after showing), the last %lld ms after showing",
+          way.constData(), firstLoad < 0 ? -1 : firstAct - firstLoad, firstAct, clock.elapsed());
+    QCOMPARE(said(), acts);
+    QTRY_VERIFY(!GetWindow(nativeWindow(host.panel->view()), GW_CHILD));
+    QVERIFY(host.panel->view()->isVisible());
+}
+
+namespace {
+
+// The processes whose parent is pid, started from a program of that file name.
+QList<DWORD> childProcesses(DWORD pid, const QString& name)
+{
+    QList<DWORD> found;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ParentProcessID == pid
+            && QString::fromWCharArray(entry.szExeFile).compare(name, Qt::CaseInsensitive) == 0)
+            found << entry.th32ProcessID;
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+bool isWine()
+{
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+} // namespace
+
+// The real host: a window of another process inside the view's, started
+// with a Low-integrity token inside a job.
+void TstWebPanel::systemHostRunsApart()
+{
+    Host host;
+    QVERIFY(showCreated(host));
+    const HWND hostWindow = GetWindow(nativeWindow(host.panel->view()), GW_CHILD);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hostWindow, &pid);
+    QVERIFY(pid != GetCurrentProcessId());
+    QCOMPARE(childProcesses(GetCurrentProcessId(), QStringLiteral("zelvan-adverthost.exe")), QList<DWORD>{pid});
+
+    const HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+    QVERIFY(process);
+    const auto closeProcess = qScopeGuard([process] { CloseHandle(process); });
+    BOOL inJob = FALSE;
+    QVERIFY(IsProcessInJob(process, nullptr, &inJob));
+    QVERIFY(inJob);
+    HANDLE token = nullptr;
+    QVERIFY(OpenProcessToken(process, TOKEN_QUERY, &token));
+    alignas(TOKEN_MANDATORY_LABEL) char buffer[64] = {};
+    DWORD size = 0;
+    const bool read = GetTokenInformation(token, TokenIntegrityLevel, buffer, sizeof buffer, &size);
+    CloseHandle(token);
+    QVERIFY(read);
+    const PSID sid = reinterpret_cast<TOKEN_MANDATORY_LABEL*>(buffer)->Label.Sid;
+    const DWORD level = *GetSidSubAuthority(sid, *GetSidSubAuthorityCount(sid) - 1);
+    if (isWine())
+        QEXPECT_FAIL("", "Wine takes the Low token but runs every process at High integrity", Continue);
+    QCOMPARE(level, DWORD(SECURITY_MANDATORY_LOW_RID));
+}
+
+// However the program ends, its host ends with it (the job's kill on close).
+void TstWebPanel::systemHostEndsWithTheProgram()
+{
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("ZELVAN_ADVERT_HOST"), qEnvironmentVariable("ZELVAN_STANDIN"));
+    environment.insert(QStringLiteral("ZELVAN_STANDIN_HOST"), QStringLiteral("hang"));
+    program.setProcessEnvironment(environment);
+    program.start(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("zelvan.exe")), {});
+    QVERIFY(program.waitForStarted());
+    QList<DWORD> hosts;
+    const QString standin = QFileInfo(qEnvironmentVariable("ZELVAN_STANDIN")).fileName();
+    QTRY_VERIFY_WITH_TIMEOUT(!(hosts = childProcesses(DWORD(program.processId()), standin)).isEmpty(), loadTimeout);
+    const HANDLE hostProcess = OpenProcess(SYNCHRONIZE, FALSE, hosts.first());
+    QVERIFY(hostProcess);
+    const auto closeHost = qScopeGuard([hostProcess] { CloseHandle(hostProcess); });
+
+    program.kill(); // TerminateProcess: nothing of the program's runs after it
+    QVERIFY(program.waitForFinished());
+    QCOMPARE(WaitForSingleObject(hostProcess, 20000), DWORD(WAIT_OBJECT_0));
+}
+
+// With the keyboard in a box of the window, the panel loads again (as at
+// every restore): the box keeps the keyboard and typed keys land there.
+void TstWebPanel::systemControlReloadKeepsTheKeyboard()
+{
+    PageServer server(pages);
+    QVERIFY(server.isListening());
+    Host host;
+    auto* box = new QLineEdit(&host.window);
+    box->move(0, 135);
+    QVERIFY(showCreated(host));
+    QApplication::setActiveWindow(&host.window);
+    QVERIFY(QTest::qWaitForWindowActive(&host.window));
+    box->setFocus(Qt::OtherFocusReason);
+    host.panel->navigate(server.url(QStringLiteral("/advert.html")));
+    QTRY_VERIFY_WITH_TIMEOUT(!host.finished.isEmpty(), loadTimeout);
+    host.panel->navigate(server.url(QStringLiteral("/other.html")));
+    QTRY_VERIFY_WITH_TIMEOUT(host.finished.count() >= 2, loadTimeout);
+
+    QCOMPARE(QApplication::focusWidget(), box);
+    const HWND focus = GetFocus();
+    QVERIFY(focus == nativeWindow(&host.window));
+    for (const char key : {'1', '2'})
+        PostMessageW(focus, WM_CHAR, WPARAM(key), 1);
+    QTRY_COMPARE(box->text(), QStringLiteral("12"));
 }
 
 #endif

@@ -5,6 +5,9 @@
 
 #include <psapi.h>
 #include <sddl.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
 
 #include <vector>
 
@@ -183,6 +186,10 @@ std::unique_ptr<AdvertHostProcess> AdvertHostProcess::start(const std::wstring& 
 AdvertHostProcess::~AdvertHostProcess()
 {
     end();
+    // Gone before the panel's window goes: destroying a window destroys its
+    // children, and this process would wait for a host that never answers.
+    if (m_process)
+        WaitForSingleObject(m_process, 5000);
     {
         const Locked lock(m_lock);
         m_stopping = true;
@@ -233,7 +240,31 @@ std::optional<AdvertHostUsage> AdvertHostProcess::usage() const
     if (!m_process || !GetProcessMemoryInfo(m_process, &memory, sizeof memory)
         || !GetProcessTimes(m_process, &created, &exited, &kernel, &user))
         return std::nullopt;
-    return AdvertHostUsage{std::int64_t(memory.WorkingSetSize), milliseconds(kernel) + milliseconds(user)};
+    const std::int64_t processTime = milliseconds(kernel) + milliseconds(user);
+    return AdvertHostUsage{std::int64_t(memory.WorkingSetSize), std::max(processTime, threadTimes())};
+}
+
+// The processor time of the host's running threads. Windows counts it in
+// the process's own times as well; Wine keeps another process's times at
+// zero but reads each thread's from the system, so the larger of the two is
+// taken.
+std::int64_t AdvertHostProcess::threadTimes() const
+{
+    const Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snapshot.value)
+        return 0;
+    std::int64_t total = 0;
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot.value, &entry); more; more = Thread32Next(snapshot.value, &entry)) {
+        if (entry.th32OwnerProcessID != m_processId)
+            continue;
+        const Handle thread(OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ThreadID));
+        FILETIME created, exited, kernel, user;
+        if (thread.value && GetThreadTimes(thread.value, &created, &exited, &kernel, &user))
+            total += milliseconds(kernel) + milliseconds(user);
+    }
+    return total;
 }
 
 int AdvertHostProcess::droppedLines() const

@@ -75,6 +75,7 @@ public:
 
 private:
     AdvertHostProcess() = default;
+    std::int64_t threadTimes() const;
     static DWORD WINAPI readLoop(void* self);
     static DWORD WINAPI writeLoop(void* self);
 

@@ -4,18 +4,24 @@
 // of its own at low integrity, in a window that is a child of the view's.
 // The view speaks to it over a pipe (platform/advert/advertprotocol.h) and
 // never sends its windows a message: a host that hangs holds up nothing here.
+// The watch's rules (platform/watch) are applied to the host's process as on
+// Linux to the engine's renderer: hung is no pong within the patience.
 #include "platform/systemwebview.h"
 
 #include "platform/advert/advertprotocol.h"
 #include "platform/advert/siterules.h"
+#include "platform/watch/pagewatch.h"
 #include "platform/win32/adverthostprocess_win.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFocusEvent>
+#include <QHideEvent>
 #include <QRegion>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
@@ -23,6 +29,9 @@
 
 namespace platform {
 namespace {
+
+using watch::Action;
+using watch::Ms;
 
 // Where the host is: beside the program, unless the tests name a stand-in.
 QString hostProgram()
@@ -47,6 +56,11 @@ public:
         // The panel is one stop in its window's Tab order.
         setFocusPolicy(Qt::TabFocus);
         requestCurrentDocumentMode(QFileInfo(hostProgram()).fileName().toStdWString());
+        m_clock.start();
+        m_look.setSingleShot(true);
+        m_look.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_look, &QTimer::timeout, this, [this] { look(); });
+        window()->installEventFilter(this);
         startHost();
     }
 
@@ -64,12 +78,26 @@ public:
     {
         m_url = url;
         m_loadReported = false;
-        if (m_ready)
-            m_host->send(advert::navigateLine(url.toEncoded().toStdString()));
+        m_shown = false;
+        apply(m_watch.load(now()));
+        // A host stopped or given up comes back for the panel's next load.
+        if (m_host)
+            navigate();
+        else if (!startHost())
+            apply(m_watch.gone(now()));
     }
 
-    void setPatience(WebViewPatience patience) override { m_patience = patience; }
-    void setLimits(WebViewLimits limits) override { m_limits = limits; }
+    void setPatience(WebViewPatience patience) override
+    {
+        m_watch.setPatience({patience.load, patience.response, patience.retryWindow});
+    }
+
+    void setLimits(WebViewLimits limits) override
+    {
+        m_limits = limits;
+        m_watch.setLimits({limits.memoryBytes, limits.busyShare, limits.busyPeriod, limits.selfLoads,
+                           limits.selfLoadPeriod, limits.requests});
+    }
 
 protected:
     void resizeEvent(QResizeEvent* event) override
@@ -83,6 +111,27 @@ protected:
     {
         QWidget::moveEvent(event);
         clipToParent();
+    }
+
+    // The window closing ends the host first, while nothing of the window's
+    // has gone: a hung host's window among its children would otherwise hold
+    // up the window's own hiding. The panel's next load starts it again.
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == window() && event->type() == QEvent::Close && m_host) {
+            m_look.stop();
+            dropHost();
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+
+    void hideEvent(QHideEvent* event) override
+    {
+        QWidget::hideEvent(event);
+        if (!event->spontaneous() && m_host) {
+            m_look.stop();
+            dropHost();
+        }
     }
 
     void focusInEvent(QFocusEvent* event) override
@@ -100,9 +149,20 @@ protected:
     }
 
 private:
+    Ms now() const { return Ms(m_clock.elapsed()); }
+
+    void navigate()
+    {
+        if (!m_ready || !m_url.isValid())
+            return;
+        m_ownLoad = true;
+        m_host->send(advert::navigateLine(m_url.toEncoded().toStdString()));
+    }
+
     bool startHost()
     {
         m_ready = false;
+        m_ownLoad = false;
         const int generation = ++m_generation;
         AdvertHostProcess::Events events;
         // From the pipe's reader thread to this one, which the process's
@@ -135,6 +195,70 @@ private:
         return m_host != nullptr;
     }
 
+    // Carries out what the watch decided, and looks again when it says.
+    void apply(const watch::Decision& decision)
+    {
+        switch (decision.action) {
+        case Action::None:
+        case Action::Refuse: // the host's loads cannot be refused from here: counted only
+        case Action::StopLoad: break;
+        case Action::Ping:
+            if (m_ready)
+                m_host->send(advert::pingLine(std::uint64_t(decision.ping)));
+            break;
+        case Action::End:
+            acted(watch::name(decision.reason));
+            if (m_host)
+                m_host->end(); // gone() follows from the pipe's end
+            break;
+        case Action::Reload:
+            dropHost();
+            if (!startHost()) {
+                apply(m_watch.gone(now()));
+                return;
+            }
+            break;
+        case Action::GiveUp:
+            acted("gave up");
+            dropHost();
+            reportLoad(false);
+            break;
+        case Action::StopPage:
+            acted("restless");
+            dropHost();
+            reportLoad(false);
+            break;
+        }
+        if (decision.next == watch::kNever)
+            m_look.stop();
+        else
+            m_look.start(std::chrono::milliseconds(std::max<Ms::rep>(0, (decision.next - now()).count())));
+    }
+
+    // Ended and forgotten: nothing it still says reaches the view.
+    void dropHost()
+    {
+        m_host.reset();
+        m_ready = false;
+        ++m_generation;
+    }
+
+    void look()
+    {
+        watch::Usage usage;
+        if (const auto used = m_host ? m_host->usage() : std::nullopt) {
+            usage.cpu = Ms(used->cpuMilliseconds);
+            usage.residentBytes = used->residentBytes;
+        }
+        apply(m_watch.tick(now(), usage));
+    }
+
+    void acted(const char* what)
+    {
+        if (m_hooks.watchActed)
+            m_hooks.watchActed(what);
+    }
+
     void hostSaid(const std::string& line)
     {
         const auto message = advert::parseHostLine(line);
@@ -153,23 +277,41 @@ private:
             sendSize();
             if (hasFocus())
                 m_host->send(advert::focusLine(true));
-            if (m_url.isValid())
-                load(m_url);
+            navigate();
             return;
-        case Kind::Started: return;
+        case Kind::Started:
+            // The first start after the panel's navigate is its own; any
+            // other is the page loading itself.
+            if (m_ownLoad) {
+                m_ownLoad = false;
+                apply(m_watch.loadStarted(now()));
+                return;
+            }
+            if (const watch::Decision decision = m_watch.selfLoad(now()); decision.action != Action::None) {
+                apply(decision);
+                return;
+            }
+            apply(m_watch.loadStarted(now()));
+            return;
         case Kind::LoadedOk:
-        case Kind::LoadedFailed: reportLoad(message->kind == Kind::LoadedOk); return;
+        case Kind::LoadedFailed:
+            m_shown = message->kind == Kind::LoadedOk;
+            apply(m_watch.loadFinished(now()));
+            reportLoad(m_shown);
+            return;
         case Kind::Open: openExternally(message->url); return;
         case Kind::TabForward:
         case Kind::TabBackward: leave(message->kind == Kind::TabForward); return;
-        case Kind::Pong: return;
+        case Kind::Pong: apply(m_watch.answered(now(), int(message->number), m_shown)); return;
         }
     }
 
+    // The host's process is gone: ended by the watch, crashed, or never
+    // started its control. The watch decides whether it comes back.
     void hostEnded()
     {
         m_ready = false;
-        reportLoad(false);
+        apply(m_watch.gone(now()));
     }
 
     void reportLoad(bool ok)
@@ -229,8 +371,14 @@ private:
     }
 
     WebViewHooks m_hooks;
-    WebViewPatience m_patience;
     WebViewLimits m_limits;
+    watch::PageWatch m_watch;
+    QElapsedTimer m_clock;
+    QTimer m_look;
+    // The panel's navigate is sent and its start not yet reported.
+    bool m_ownLoad = false;
+    // The page of the latest load is shown.
+    bool m_shown = false;
     std::wstring m_program;
     std::unique_ptr<AdvertHostProcess> m_host;
     int m_generation = 0;
