@@ -60,6 +60,7 @@ private slots:
     void systemControlIsOneTabStop();
     void systemHostIsWatched_data();
     void systemHostIsWatched();
+    void systemHostIsNotTrusted();
     void systemHostRunsApart();
     void systemHostEndsWithTheProgram();
     void systemControlReloadKeepsTheKeyboard();
@@ -546,8 +547,16 @@ void TstWebPanel::systemControlAsksForTheAdvert()
     host.panel->navigate(server.url(QStringLiteral("/advert.html")));
     QTest::qWait(50);
     QVERIFY2(server.requests().isEmpty(), "a page was asked for before the frame was painted");
+    QSignalSpy created(host.panel, &WebPanel::viewCreated);
     QVERIFY(host.show());
+    QVERIFY(created.wait(loadTimeout));
+    QElapsedTimer sinceStart; // the host is started with the view
+    sinceStart.start();
+    QTRY_VERIFY_WITH_TIMEOUT(controlWindow(host.panel->view()), loadTimeout);
+    const qint64 shown = sinceStart.elapsed();
     QTRY_COMPARE_WITH_TIMEOUT(server.requests(), QStringList{QStringLiteral("/advert.html")}, loadTimeout);
+    qInfo("the host's control in place %lld ms after its start, the advert asked for after %lld ms", shown,
+          sinceStart.elapsed());
     // Whatever the session's language, in the program's.
     QVERIFY2(server.languages().value(0).startsWith(QLatin1String("zh-CN")), qPrintable(server.languages().value(0)));
 }
@@ -770,6 +779,20 @@ void TstWebPanel::systemHostIsWatched()
     QCOMPARE(said(), acts);
     QTRY_VERIFY(!GetWindow(nativeWindow(host.panel->view()), GW_CHILD));
     QVERIFY(host.panel->view()->isVisible());
+}
+
+// What the host says is checked, never followed: lines that are no message,
+// too long, a new window on anything but a web address, another version of
+// the protocol. The panel goes on with the host's next good word.
+void TstWebPanel::systemHostIsNotTrusted()
+{
+    qputenv("ZELVAN_ADVERT_HOST", qgetenv("ZELVAN_STANDIN"));
+    qputenv("ZELVAN_STANDIN_HOST", "babble");
+    UrlRecorder browser;
+    Host host;
+    QVERIFY(host.showLoaded(QUrl(QStringLiteral("http://127.0.0.1:9/advert.html"))));
+    QCOMPARE(host.panel->view()->property("ignoredHostLines").toInt(), 6);
+    QVERIFY(browser.opened().isEmpty());
 }
 
 namespace {

@@ -280,12 +280,16 @@ DWORD WINAPI AdvertHostProcess::readLoop(void* self)
     char buffer[4096];
     DWORD got = 0;
     while (ReadFile(host->m_fromHost, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-        reader.feed(std::string_view(buffer, got), [host](std::string_view line) {
+        reader.feed(std::string_view(buffer, got), [host, &reader](std::string_view line) {
+            // Counted before the next line is handed on: whoever reads the
+            // count on that line's account finds the longer ones before it.
+            {
+                const Locked lock(host->m_lock);
+                host->m_dropped = reader.dropped();
+            }
             if (host->m_events.line)
                 host->m_events.line(line);
         });
-        const Locked lock(host->m_lock);
-        host->m_dropped = reader.dropped();
     }
     if (host->m_events.ended)
         host->m_events.ended();

@@ -263,14 +263,14 @@ private:
     {
         const auto message = advert::parseHostLine(line);
         if (!message) {
-            ++m_ignored;
+            ignored();
             return;
         }
         using Kind = advert::HostMessage::Kind;
         switch (message->kind) {
         case Kind::Hello:
             if (message->number != advert::kProtocolVersion) {
-                ++m_ignored;
+                ignored();
                 return;
             }
             m_ready = true;
@@ -329,11 +329,19 @@ private:
     {
         const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(encoded), QUrl::StrictMode);
         if (!url.isValid() || !advert::isWebAddress(url.toString().toStdWString()) || url.host().isEmpty()) {
-            ++m_ignored;
+            ignored();
             return;
         }
         if (m_hooks.openExternally)
             m_hooks.openExternally(url);
+    }
+
+    // Counted, with the lines the reader dropped as too long, where the
+    // tests (and a debugger) can read it.
+    void ignored()
+    {
+        ++m_ignored;
+        setProperty("ignoredHostLines", m_ignored + (m_host ? m_host->droppedLines() : 0));
     }
 
     // Tab typed into the page: on to the window's next control (Shift+Tab

@@ -19,7 +19,8 @@
 //                           silent), "allocate" (32 MB more every 50 ms),
 //                           "spin" (a core kept busy), "crash" or "restless"
 //                           (the page loads itself again and again); it
-//                           answers pings whenever it is not hung
+//                           answers pings whenever it is not hung; "babble"
+//                           says what no host should before its hello
 //
 // Every window ends its process when it is destroyed; the frame is destroyed
 // when asked to close, and takes its core window with it.
@@ -158,6 +159,10 @@ int runHost(HWND parent, HANDLE in, const char* way)
     HWND window = createWindow("ZelvanAdvertHost", "", parent);
     if (!window)
         return 3;
+    if (std::strcmp(way, "babble") == 0) {
+        say("bogus\n" + std::string(5000, 'x') + "\nopen file:///C:/Windows/win.ini\n");
+        say("open javascript:alert(1)\nopen http:///no-host\nhello 2\n");
+    }
     say("hello 1\n");
     bool loaded = false;
     std::string line;
