@@ -80,7 +80,7 @@ key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Zelvan'
 WINE_TIMEOUT=120 win "$setup" /S >/dev/null
 status=$?
 check "silent install exits with 0 ($status)" [ "$status" = 0 ]
-for file in zelvan.exe uninstall.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll \
+for file in zelvan.exe zelvan-adverthost.exe uninstall.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll \
     libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll \
     platforms/qwindows.dll styles/qwindowsvistastyle.dll \
     imageformats/qjpeg.dll imageformats/qgif.dll imageformats/qico.dll \
@@ -149,9 +149,9 @@ fi
 wait "$program" 2>/dev/null
 program=
 # The web panel's browser control asked for its newest document mode, for
-# this user only.
+# this user only, under the name of the program it runs in (the advert host).
 emulation='HKCU\Software\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE_BROWSER_EMULATION'
-check "browser control's document mode set" eval 'win reg query "$emulation" /v zelvan.exe >/dev/null'
+check "browser control's document mode set" eval 'win reg query "$emulation" /v zelvan-adverthost.exe >/dev/null'
 
 # 3. Silent uninstall with the registered command. The uninstaller runs a
 # copy of itself from %TEMP% and returns at once: wait for the copy, that
@@ -171,7 +171,7 @@ check "install folder removed" [ ! -e "$instDir" ]
 check "Start-menu shortcut removed" [ ! -e "$startMenuLink" ]
 check "desktop shortcut removed" [ ! -e "$desktopLink" ]
 check "uninstall entry removed" absent "HKCU\\$key"
-check "browser control's document mode removed" eval '! win reg query "$emulation" /v zelvan.exe >/dev/null'
+check "browser control's document mode removed" eval '! win reg query "$emulation" /v zelvan-adverthost.exe >/dev/null'
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]
