@@ -12,6 +12,7 @@ const char* name(Reason reason)
     case Reason::Unanswered: return "unanswered";
     case Reason::Memory: return "memory";
     case Reason::Busy: return "busy";
+    case Reason::ProgramMemory: return "program memory";
     }
     return "";
 }
@@ -84,6 +85,16 @@ Decision PageWatch::tick(Ms now, const Usage& usage)
         m_nextMemoryLook = now + next;
     } else {
         m_nextMemoryLook = now + kMemoryLook;
+    }
+
+    // Measured from the least the program held while any page was watched:
+    // neither a reload nor the panel's next load excuses what a page stored
+    // and the program could not give back.
+    if (usage.programBytes) {
+        if (!m_programBase || *usage.programBytes < *m_programBase)
+            m_programBase = usage.programBytes;
+        if (*usage.programBytes - *m_programBase > m_limits.programGrowthBytes)
+            return end(Reason::ProgramMemory, now);
     }
 
     if (usage.cpu && !m_loadSince) {

@@ -31,4 +31,7 @@ std::int64_t compositorCpuMilliseconds()
     return 0;
 }
 
+// Windows' heap gives large freed blocks back by itself.
+void giveBackFreedMemory() { }
+
 } // namespace platform
