@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's adapter of the page watch, through the panel: one live case
 // for each thing it does to a renderer (ended for hanging, memory or work,
-// and reloaded; reloaded after a crash; given up; a restless page stopped;
-// a slow request's load stopped). The rules themselves are tst_pagewatch's.
+// and reloaded; reloaded after a crash; given up; a slow request's load
+// stopped); restless pages are tst_webpanel's. The rules themselves are
+// tst_pagewatch's.
 // Apart from the other web panel cases so that ctest runs the two at once.
 #include "webpanelfixture.h"
 
@@ -14,8 +15,6 @@ class TstRendererWatch : public QObject {
 private slots:
     void hungPageIsEndedAndGivenUp_data();
     void hungPageIsEndedAndGivenUp();
-    void restlessPageIsStopped_data();
-    void restlessPageIsStopped();
     void slowRequestKeepsThePage();
     void crashedRendererReloadsAtOnce();
 };
@@ -85,63 +84,6 @@ void TstRendererWatch::hungPageIsEndedAndGivenUp()
     QVERIFY2(spent < 50 + window.elapsed() / 2,
              qPrintable(QStringLiteral("%1 ms of %2").arg(spent).arg(window.elapsed())));
     QCOMPARE(server.requests().count(path), 3);
-}
-
-// clang-format off
-void TstRendererWatch::restlessPageIsStopped_data()
-{
-    QTest::addColumn<QString>("path");
-    // How often the page itself is asked for: the panel's load and the
-    // page's own, three at most.
-    QTest::addColumn<int>("fewestLoads");
-    QTest::addColumn<int>("mostLoads");
-    QTest::newRow("a page that reloads itself") << "/reload.html" << 4 << 4;
-    QTest::newRow("a page whose frames load over and over") << "/framestorm.html" << 1 << 1;
-    QTest::newRow("a page that opens dialog after dialog") << "/dialogs.html" << 1 << 1;
-}
-// clang-format on
-
-// A page that loads itself, or asks for frames or dialogs, more often than
-// its limits allow is stopped and the panel left empty; the panel's own
-// loads are not counted.
-void TstRendererWatch::restlessPageIsStopped()
-{
-    QFETCH(QString, path);
-    QFETCH(int, fewestLoads);
-    QFETCH(int, mostLoads);
-    PageServer server(pages);
-    QVERIFY(server.isListening());
-    Host host;
-    QSignalSpy acted(host.panel, &WebPanel::watchActed);
-    platform::WebViewLimits limits;
-    limits.selfLoads = 3;
-    limits.requests = 40;
-    host.panel->setLimits(limits);
-    QVERIFY(host.show());
-
-    // Twice: the panel's next load gets the page a fresh count.
-    for (int round = 0; round < 2; ++round) {
-        const qsizetype before = server.requests().count(path);
-        acted.clear();
-        host.finished.clear();
-        host.panel->navigate(server.url(path));
-        QTRY_VERIFY_WITH_TIMEOUT(!acted.isEmpty(), loadTimeout);
-        QCOMPARE(acted.first().at(0).toString(), QStringLiteral("restless"));
-        QVERIFY(hasFinished(host.finished, false));
-        // The page's fourth load of its own is refused.
-        const qsizetype loads = server.requests().count(path) - before;
-        QVERIFY2(loads >= fewestLoads && loads <= mostLoads, qPrintable(QString::number(loads)));
-        // Nothing of it is left to run or to read once the empty page is in.
-        if (round == 0)
-            QTRY_VERIFY_WITH_TIMEOUT(selectAll(host, 300).isEmpty(), 15000);
-    }
-
-    // While another page loads, the restless one does not come back.
-    const qsizetype loads = server.requests().count(path);
-    host.finished.clear();
-    host.panel->navigate(server.url(QStringLiteral("/advert.html")));
-    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), loadTimeout);
-    QCOMPARE(server.requests().count(path), loads);
 }
 
 // A page that is shown and answers, but one of whose requests never ends:

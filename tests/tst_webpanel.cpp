@@ -45,6 +45,8 @@ private slots:
     void clickedNewWindowOpensInBrowser();
     void clickedPageHasNoHold_data();
     void clickedPageHasNoHold();
+    void restlessPageIsStopped_data();
+    void restlessPageIsStopped();
     void sandboxSwitchIsReadAsChromiumDoes_data();
     void sandboxSwitchIsReadAsChromiumDoes();
     void panelStaysEmptyWithoutEngine_data();
@@ -387,6 +389,61 @@ void TstWebPanel::clickedPageHasNoHold()
     QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), 20000);
     QCOMPARE(server.requests().last(), QStringLiteral("/other.html"));
     QCOMPARE(clipboard->text(), QStringLiteral("12.34567"));
+}
+
+// clang-format off
+void TstWebPanel::restlessPageIsStopped_data()
+{
+    QTest::addColumn<QString>("path");
+    // How often the page itself is asked for: the panel's load and the
+    // page's own, three at most.
+    QTest::addColumn<int>("fewestLoads");
+    QTest::addColumn<int>("mostLoads");
+    QTest::newRow("a page that reloads itself") << "/reload.html" << 4 << 4;
+    QTest::newRow("a page whose frames load over and over") << "/framestorm.html" << 1 << 1;
+    QTest::newRow("a page that opens dialog after dialog") << "/dialogs.html" << 1 << 1;
+}
+// clang-format on
+
+// A page that loads itself, or asks for frames or dialogs, more often than
+// its limits allow is stopped and the panel left empty; the panel's own
+// loads are not counted.
+void TstWebPanel::restlessPageIsStopped()
+{
+#ifdef Q_OS_WIN
+    QSKIP(kRendersNoPages);
+#endif
+    QFETCH(QString, path);
+    QFETCH(int, fewestLoads);
+    QFETCH(int, mostLoads);
+    PageServer server(pages);
+    QVERIFY(server.isListening());
+    Host host;
+    QSignalSpy acted(host.panel, &WebPanel::watchActed);
+    platform::WebViewLimits limits;
+    limits.selfLoads = 3;
+    limits.requests = 40;
+    host.panel->setLimits(limits);
+    QVERIFY(host.show());
+
+    const qsizetype before = server.requests().count(path);
+    host.panel->navigate(server.url(path));
+    QTRY_VERIFY_WITH_TIMEOUT(!acted.isEmpty(), loadTimeout);
+    QCOMPARE(acted.first().at(0).toString(), QStringLiteral("restless"));
+    QVERIFY(hasFinished(host.finished, false));
+    // The page's fourth load of its own is refused.
+    const qsizetype loads = server.requests().count(path) - before;
+    QVERIFY2(loads >= fewestLoads && loads <= mostLoads, qPrintable(QString::number(loads)));
+    // Nothing of it is left to run or to read once the empty page is in.
+    QTRY_VERIFY_WITH_TIMEOUT(selectAll(host, 300).isEmpty(), 15000);
+
+    // The panel's next load is its own, and while it loads the restless
+    // page does not come back.
+    const qsizetype after = server.requests().count(path);
+    host.finished.clear();
+    host.panel->navigate(server.url(QStringLiteral("/advert.html")));
+    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), loadTimeout);
+    QCOMPARE(server.requests().count(path), after);
 }
 
 // clang-format off
