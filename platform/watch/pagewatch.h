@@ -34,11 +34,11 @@ struct Patience {
 // What a page may take. Its process is ended past memoryBytes resident, past
 // busyShare of one core over busyPeriod while nothing loads, or when the
 // program's own process has grown by more than programGrowthBytes over the
-// least it held while pages were watched (what a page stores, Blobs, databases, caches, is kept by the
-// browser in the program's process, outside the page's). A page that
-// loads itself more than selfLoads times within selfLoadPeriod, or asks the
-// program for more than requests frame loads and script dialogs within the
-// same period, is stopped and left empty.
+// least it held while pages were watched (a browser may keep what a page
+// stores, Blobs, databases, caches, in the program's process, outside the
+// page's). A page that loads itself more than selfLoads times within
+// selfLoadPeriod, or asks the program for more than requests frame loads
+// and script dialogs within the same period, is stopped and left empty.
 struct Limits {
     std::int64_t memoryBytes = std::int64_t(512) << 20;
     double busyShare = 0.5;

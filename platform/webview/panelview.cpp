@@ -54,8 +54,11 @@ QWebEnginePage* PanelView::renewPage()
     });
     setPage(page);
     if (m_page) {
+        // Until it is deleted (later: perhaps from inside one of its own
+        // signals), the page before may load nothing more.
         m_page->disconnect(this);
-        // Perhaps from inside one of its own signals.
+        m_page->setLoadGate([] { return false; });
+        m_page->setRequestGate([] { return false; });
         m_page->deleteLater();
     }
     m_page = page;
