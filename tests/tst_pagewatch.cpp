@@ -180,8 +180,12 @@ void TstPageWatch::decides_data()
         << "load@0 tick@250:p=100 tick@500:p=121" << true << "end:program memory";
     QTest::newRow("the program's growth is counted from the least it held")
         << "load@0 tick@250:p=120 tick@500:p=100 tick@750:p=121" << true << "end:program memory";
-    QTest::newRow("what an ended page left in the program counts against its reload")
-        << "load@0 tick@250:p=100 tick@500:p=130 gone@510 tick@750:p=125" << true
+    // What the allocator keeps of a page that went is not its reload's.
+    QTest::newRow("a reload's growth is counted from what the program held after the page went")
+        << "load@0 tick@250:p=100 tick@500:p=130 gone@510 tick@750:p=125 tick@1000:p=145" << true
+        << "end:program memory reload";
+    QTest::newRow("and past its bound, a reload is ended too")
+        << "load@0 tick@250:p=100 tick@500:p=130 gone@510 tick@750:p=125 tick@1000:p=146" << true
         << "end:program memory reload end:program memory";
     QTest::newRow("nor does the panel's next load excuse it")
         << "load@0 tick@250:p=100 load@300 tick@500:p=125" << true << "end:program memory";

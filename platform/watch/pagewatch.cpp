@@ -87,9 +87,8 @@ Decision PageWatch::tick(Ms now, const Usage& usage)
         m_nextMemoryLook = now + kMemoryLook;
     }
 
-    // Measured from the least the program held while any page was watched:
-    // neither a reload nor the panel's next load excuses what a page stored
-    // and the program could not give back.
+    // Measured from the least the program held since the page last went:
+    // the panel's next load of the same page does not excuse what it stored.
     if (usage.programBytes) {
         if (!m_programBase || *usage.programBytes < *m_programBase)
             m_programBase = usage.programBytes;
@@ -166,6 +165,7 @@ Decision PageWatch::count(std::deque<Ms>& times, int limit, Ms now)
     if (int(times.size()) <= limit)
         return decide(Action::None, now);
     m_state = State::Stopped;
+    m_programBase.reset();
     m_loadSince.reset();
     m_pingSent.reset();
     m_cpu.clear();
@@ -181,6 +181,7 @@ Decision PageWatch::gone(Ms now)
     if (m_state != State::Watching && m_state != State::Ending)
         return decide(Action::None, now);
     m_lastMemory.reset();
+    m_programBase.reset();
     std::erase_if(m_retriesUsed, [&](Ms used) { return now - used >= m_patience.retryWindow; });
     if (m_retriesUsed.size() >= kRetries) {
         m_state = State::GivenUp;

@@ -34,9 +34,10 @@ struct Patience {
 // What a page may take. Its process is ended past memoryBytes resident, past
 // busyShare of one core over busyPeriod while nothing loads, or when the
 // program's own process has grown by more than programGrowthBytes over the
-// least it held while pages were watched (a browser may keep what a page
+// least it held since the page last went (a browser may keep what a page
 // stores, Blobs, databases, caches, in the program's process, outside the
-// page's). A page that loads itself more than selfLoads times within
+// page's: an adapter gives the page fresh storage each time it goes, that
+// is after Reload, GiveUp and StopPage). A page that loads itself more than selfLoads times within
 // selfLoadPeriod, or asks the program for more than requests frame loads
 // and script dialogs within the same period, is stopped and left empty.
 struct Limits {
@@ -166,7 +167,7 @@ private:
         std::int64_t bytes;
     };
     std::optional<MemorySample> m_lastMemory;
-    // The program's least resident memory while pages were watched.
+    // The program's least resident memory since the page last went.
     std::optional<std::int64_t> m_programBase;
 };
 
