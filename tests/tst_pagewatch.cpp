@@ -2,8 +2,9 @@
 // The page watch's rules on synthetic time. Each row is a story of events,
 // one word each, with the time in ms after '@':
 //   load    the panel's own load        start / finish   a load started / finished
-//   tick    the time asked for came; ":m=MB,c=MS" adds the resident memory
-//           and processor time of the page's process
+//   tick    the time asked for came; ":m=MB,c=MS,p=MB" adds the resident
+//           memory and processor time of the page's process, and the
+//           program's own resident memory
 //   pong    the answer to the last ping (":loading": the page is not shown);
 //           pongN answers ping N
 //   self    the page loads itself        req   a frame load or dialog
@@ -35,6 +36,7 @@ Limits testLimits()
     limits.selfLoads = 3;
     limits.selfLoadPeriod = Ms(10000);
     limits.requests = 5;
+    limits.programGrowthBytes = std::int64_t(20) << 20;
     return limits;
 }
 
@@ -94,6 +96,8 @@ Run play(const QString& story, bool answering)
                     usage.residentBytes = value << 20;
                 else if (field.startsWith(u"c="))
                     usage.cpu = Ms(value);
+                else if (field.startsWith(u"p="))
+                    usage.programBytes = value << 20;
             }
             note(now, watch.tick(now, usage));
         } else if (event.startsWith(u"pong")) {
@@ -168,6 +172,23 @@ void TstPageWatch::decides_data()
         << "load@0 tick@250:m=101" << true << "end:memory";
     QTest::newRow("memory past its bound once loaded")
         << "load@0 finish@100 tick@250:m=50 tick@500:m=101" << true << "end:memory";
+
+    // The program's own memory: 20 MB over the least it held.
+    QTest::newRow("the program grown within its bound")
+        << "load@0 tick@250:p=100 finish@300 tick@500:p=120" << true << "";
+    QTest::newRow("the program grown past its bound")
+        << "load@0 tick@250:p=100 tick@500:p=121" << true << "end:program memory";
+    QTest::newRow("the program's growth is counted from the least it held")
+        << "load@0 tick@250:p=120 tick@500:p=100 tick@750:p=121" << true << "end:program memory";
+    // What the allocator keeps of a page that went is not its reload's.
+    QTest::newRow("a reload's growth is counted from what the program held after the page went")
+        << "load@0 tick@250:p=100 tick@500:p=130 gone@510 tick@750:p=125 tick@1000:p=145" << true
+        << "end:program memory reload";
+    QTest::newRow("and past its bound, a reload is ended too")
+        << "load@0 tick@250:p=100 tick@500:p=130 gone@510 tick@750:p=125 tick@1000:p=146" << true
+        << "end:program memory reload end:program memory";
+    QTest::newRow("nor does the panel's next load excuse it")
+        << "load@0 tick@250:p=100 load@300 tick@500:p=125" << true << "end:program memory";
 
     // Busy: half a core over 2 s while nothing loads.
     QTest::newRow("busy past its share once loaded")

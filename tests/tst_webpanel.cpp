@@ -3,6 +3,9 @@
 #include "urlrecorder.h"
 #include "platform/webengineguard.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+
 #ifdef Q_OS_WIN
 #include "platform/urlopener.h"
 
@@ -43,6 +46,10 @@ private slots:
     void tabLeavesThePanel();
     void clickedNewWindowOpensInBrowser_data();
     void clickedNewWindowOpensInBrowser();
+    void clickedPageHasNoHold_data();
+    void clickedPageHasNoHold();
+    void restlessPageIsStopped_data();
+    void restlessPageIsStopped();
     void sandboxSwitchIsReadAsChromiumDoes_data();
     void sandboxSwitchIsReadAsChromiumDoes();
     void panelStaysEmptyWithoutEngine_data();
@@ -149,12 +156,13 @@ void TstWebPanel::loadsWhatWasNavigatedBeforeFirstPaint()
     Host host;
     for (const QString& path : navigated)
         host.panel->navigate(server.url(path));
+    // Nothing can load without the browser, made only after the paint.
     QVERIFY(!host.panel->view());
-    QTest::qWait(50);
-    QVERIFY2(server.requests().isEmpty(), "nothing loads before the frame is painted");
+    QVERIFY(server.requests().isEmpty());
 
     QVERIFY(host.show());
     QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), loadTimeout);
+    // Once, and only the latest address.
     QCOMPARE(server.requests(), QStringList{loaded});
 }
 
@@ -231,7 +239,11 @@ void TstWebPanel::pageOpensNoWindow()
     };
     QTRY_VERIFY_WITH_TIMEOUT(!report().isEmpty(), loadTimeout);
     QCOMPARE(report(), QStringLiteral("/report?opened=0"));
-    QTest::qWait(500);
+    // A pop-up asked for before the report would have loaded by the time
+    // the panel's next page has.
+    host.finished.clear();
+    host.panel->navigate(server.url(QStringLiteral("/other.html")));
+    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), loadTimeout);
 
     QVERIFY2(!server.requests().contains(QStringLiteral("/popup.html")), "a pop-up was loaded");
     QCOMPARE(visibleTopLevels(), before);
@@ -341,6 +353,104 @@ void TstWebPanel::clickedNewWindowOpensInBrowser()
         QCOMPARE(server.requests().last(), navigated);
         QVERIFY(browser.opened().isEmpty());
     }
+}
+
+// clang-format off
+void TstWebPanel::clickedPageHasNoHold_data()
+{
+    QTest::addColumn<QString>("path");
+    // The page asks whether it may be left: the program's next load goes
+    // ahead all the same.
+    QTest::newRow("a page that objects to being left") << "/stay.html";
+    // The page copies its own text on the click: the user's stays.
+    QTest::newRow("a page that writes the clipboard") << "/copy.html";
+}
+// clang-format on
+
+// What a click gives a page (the engine's user activation) gives it no hold
+// on the program: it neither keeps itself on screen nor writes the
+// clipboard the user's values are copied through.
+void TstWebPanel::clickedPageHasNoHold()
+{
+#ifdef Q_OS_WIN
+    QSKIP(kRendersNoPages);
+#endif
+    QFETCH(QString, path);
+    PageServer server(pages);
+    QVERIFY(server.isListening());
+    Host host;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText(QStringLiteral("12.34567"));
+    QVERIFY(host.showLoaded(server.url(path)));
+    const QPoint centre = host.frame->geometry().center();
+    QTRY_VERIFY_WITH_TIMEOUT(host.window.grab().toImage().pixelColor(centre) == QColor(0, 255, 255), loadTimeout);
+    QWidget* page = host.panel->view()->focusProxy();
+    QVERIFY(page);
+    QTest::mouseClick(page, Qt::LeftButton, {}, QPoint(300, 50));
+
+    if (path == u"/copy.html")
+        QTRY_VERIFY_WITH_TIMEOUT(!reported(server, QStringLiteral("copy")).isEmpty(), 20000);
+    // The page that copied, had it been let, did so before this load.
+    host.finished.clear();
+    host.panel->navigate(server.url(QStringLiteral("/other.html")));
+    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), 20000);
+    QCOMPARE(server.requests().last(), QStringLiteral("/other.html"));
+    QCOMPARE(clipboard->text(), QStringLiteral("12.34567"));
+}
+
+// clang-format off
+void TstWebPanel::restlessPageIsStopped_data()
+{
+    QTest::addColumn<QString>("path");
+    // How often the page itself is asked for: the panel's load and the
+    // page's own, three at most.
+    QTest::addColumn<int>("fewestLoads");
+    QTest::addColumn<int>("mostLoads");
+    QTest::newRow("a page that reloads itself") << "/reload.html" << 4 << 4;
+    QTest::newRow("a page whose frames load over and over") << "/framestorm.html" << 1 << 1;
+    QTest::newRow("a page that opens dialog after dialog") << "/dialogs.html" << 1 << 1;
+}
+// clang-format on
+
+// A page that loads itself, or asks for frames or dialogs, more often than
+// its limits allow is stopped and the panel left empty; the panel's own
+// loads are not counted.
+void TstWebPanel::restlessPageIsStopped()
+{
+#ifdef Q_OS_WIN
+    QSKIP(kRendersNoPages);
+#endif
+    QFETCH(QString, path);
+    QFETCH(int, fewestLoads);
+    QFETCH(int, mostLoads);
+    PageServer server(pages);
+    QVERIFY(server.isListening());
+    Host host;
+    QSignalSpy acted(host.panel, &WebPanel::watchActed);
+    platform::WebViewLimits limits;
+    limits.selfLoads = 3;
+    limits.requests = 40;
+    host.panel->setLimits(limits);
+    QVERIFY(host.show());
+
+    const qsizetype before = server.requests().count(path);
+    host.panel->navigate(server.url(path));
+    QTRY_VERIFY_WITH_TIMEOUT(!acted.isEmpty(), loadTimeout);
+    QCOMPARE(acted.first().at(0).toString(), QStringLiteral("restless"));
+    QVERIFY(hasFinished(host.finished, false));
+    // The page's fourth load of its own is refused.
+    const qsizetype loads = server.requests().count(path) - before;
+    QVERIFY2(loads >= fewestLoads && loads <= mostLoads, qPrintable(QString::number(loads)));
+    // Nothing of it is left to run or to read once the empty page is in.
+    QTRY_VERIFY_WITH_TIMEOUT(selectAll(host, 300).isEmpty(), 15000);
+
+    // The panel's next load is its own, and while it loads the restless
+    // page does not come back.
+    const qsizetype after = server.requests().count(path);
+    host.finished.clear();
+    host.panel->navigate(server.url(QStringLiteral("/advert.html")));
+    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), loadTimeout);
+    QCOMPARE(server.requests().count(path), after);
 }
 
 // clang-format off
@@ -545,7 +655,6 @@ void TstWebPanel::systemControlAsksForTheAdvert()
     QVERIFY(server.isListening());
     Host host;
     host.panel->navigate(server.url(QStringLiteral("/advert.html")));
-    QTest::qWait(50);
     QVERIFY2(server.requests().isEmpty(), "a page was asked for before the frame was painted");
     QSignalSpy created(host.panel, &WebPanel::viewCreated);
     QVERIFY(host.show());

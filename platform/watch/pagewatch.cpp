@@ -12,6 +12,7 @@ const char* name(Reason reason)
     case Reason::Unanswered: return "unanswered";
     case Reason::Memory: return "memory";
     case Reason::Busy: return "busy";
+    case Reason::ProgramMemory: return "program memory";
     }
     return "";
 }
@@ -86,6 +87,15 @@ Decision PageWatch::tick(Ms now, const Usage& usage)
         m_nextMemoryLook = now + kMemoryLook;
     }
 
+    // Measured from the least the program held since the page last went:
+    // the panel's next load of the same page does not excuse what it stored.
+    if (usage.programBytes) {
+        if (!m_programBase || *usage.programBytes < *m_programBase)
+            m_programBase = usage.programBytes;
+        if (*usage.programBytes - *m_programBase > m_limits.programGrowthBytes)
+            return end(Reason::ProgramMemory, now);
+    }
+
     if (usage.cpu && !m_loadSince) {
         m_cpu.push_back({now, *usage.cpu});
         // The oldest sample kept is the last one at least a busy period old.
@@ -155,6 +165,7 @@ Decision PageWatch::count(std::deque<Ms>& times, int limit, Ms now)
     if (int(times.size()) <= limit)
         return decide(Action::None, now);
     m_state = State::Stopped;
+    m_programBase.reset();
     m_loadSince.reset();
     m_pingSent.reset();
     m_cpu.clear();
@@ -170,6 +181,7 @@ Decision PageWatch::gone(Ms now)
     if (m_state != State::Watching && m_state != State::Ending)
         return decide(Action::None, now);
     m_lastMemory.reset();
+    m_programBase.reset();
     std::erase_if(m_retriesUsed, [&](Ms used) { return now - used >= m_patience.retryWindow; });
     if (m_retriesUsed.size() >= kRetries) {
         m_state = State::GivenUp;

@@ -31,11 +31,15 @@ struct Patience {
     Ms retryWindow{std::chrono::minutes(10)};
 };
 
-// What a page may take. Its process is ended past memoryBytes resident, or
-// past busyShare of one core over busyPeriod while nothing loads. A page that
-// loads itself more than selfLoads times within selfLoadPeriod, or asks the
-// program for more than requests frame loads and script dialogs within the
-// same period, is stopped and left empty.
+// What a page may take. Its process is ended past memoryBytes resident, past
+// busyShare of one core over busyPeriod while nothing loads, or when the
+// program's own process has grown by more than programGrowthBytes over the
+// least it held since the page last went (a browser may keep what a page
+// stores, Blobs, databases, caches, in the program's process, outside the
+// page's: an adapter gives the page fresh storage each time it goes, that
+// is after Reload, GiveUp and StopPage). A page that loads itself more than selfLoads times within
+// selfLoadPeriod, or asks the program for more than requests frame loads
+// and script dialogs within the same period, is stopped and left empty.
 struct Limits {
     std::int64_t memoryBytes = std::int64_t(512) << 20;
     double busyShare = 0.5;
@@ -43,6 +47,7 @@ struct Limits {
     int selfLoads = 5;
     Ms selfLoadPeriod{std::chrono::minutes(1)};
     int requests = 120;
+    std::int64_t programGrowthBytes = std::int64_t(64) << 20;
 };
 
 // Why a page process is ended.
@@ -51,10 +56,11 @@ enum class Reason {
     Unanswered, // no answer to a ping within the patience
     Memory, // past the memory bound
     Busy, // past the busy share over the busy period
+    ProgramMemory, // the program's own process grown past its bound
 };
 
 // The word the panel reports for a reason: "unfinished", "unanswered",
-// "memory", "busy".
+// "memory", "busy", "program memory".
 const char* name(Reason reason);
 
 enum class Action {
@@ -77,11 +83,13 @@ struct Decision {
 
 // What the page process uses, as far as it is known: its processor time so
 // far (with whatever the page costs elsewhere, such as composing its frames)
-// and its resident memory. Empty fields are not judged: a page run inside the
-// program's own process is never measured.
+// and its resident memory; and the program's own resident memory. Empty
+// fields are not judged: a page run inside the program's own process is
+// never measured.
 struct Usage {
     std::optional<Ms> cpu;
     std::optional<std::int64_t> residentBytes;
+    std::optional<std::int64_t> programBytes;
 };
 
 // One page's watch. Every load is watched the same way whichever way it
@@ -159,6 +167,8 @@ private:
         std::int64_t bytes;
     };
     std::optional<MemorySample> m_lastMemory;
+    // The program's least resident memory since the page last went.
+    std::optional<std::int64_t> m_programBase;
 };
 
 } // namespace platform::watch

@@ -10,16 +10,27 @@
 #include <QWebEngineScript>
 
 #include <algorithm>
+#include <utility>
 
 namespace platform {
 
-RendererWatch::RendererWatch(QWebEnginePage* page, QObject* parent)
+RendererWatch::RendererWatch(std::function<QWebEnginePage*()> makePage, QObject* parent)
     : QObject(parent)
-    , m_page(page)
+    , m_makePage(std::move(makePage))
 {
     m_age.start();
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &RendererWatch::tick);
+    renewPage();
+}
+
+void RendererWatch::renewPage()
+{
+    if (m_page) {
+        m_page->disconnect(this);
+        m_pageWent = true;
+    }
+    m_page = m_makePage();
     connect(m_page, &QWebEnginePage::loadStarted, this, [this] { apply(m_rules.loadStarted(now())); });
     connect(m_page, &QWebEnginePage::loadFinished, this, [this] { apply(m_rules.loadFinished(now())); });
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this, [this] { apply(m_rules.gone(now())); });
@@ -33,13 +44,12 @@ void RendererWatch::setPatience(WebViewPatience patience)
 void RendererWatch::setLimits(WebViewLimits limits)
 {
     m_rules.setLimits({limits.memoryBytes, limits.busyShare, limits.busyPeriod, limits.selfLoads, limits.selfLoadPeriod,
-                       limits.requests});
+                       limits.requests, limits.programGrowthBytes});
 }
 
 void RendererWatch::load(const QUrl& url)
 {
     m_url = url;
-    m_blankLoad = false;
     apply(m_rules.load(now()));
     m_page->load(url);
 }
@@ -60,17 +70,24 @@ bool RendererWatch::mayRequest()
 
 // What the page's renderer uses: its own memory and processor time, and the
 // composing of its frames in this process (a storm of animations costs
-// little in the renderer). A renderer in this program's own process (the
-// engine run as one process) is not measured: ending it would end the program.
+// little in the renderer); and this process's memory, where the page's
+// storage lands. A renderer in this program's own process (the engine run
+// as one process) is not measured: ending it would end the program.
 void RendererWatch::tick()
 {
+    // The page before is deleted by now, its storage with it.
+    if (std::exchange(m_pageWent, false))
+        giveBackFreedMemory();
     watch::Usage usage;
     const std::int64_t pid = m_page->renderProcessPid();
-    if (pid != QCoreApplication::applicationPid()) {
+    const std::int64_t self = QCoreApplication::applicationPid();
+    if (pid != self) {
         if (const std::optional<ProcessUsage> renderer = processUsage(pid)) {
             usage.residentBytes = renderer->residentBytes;
             usage.cpu = watch::Ms(renderer->cpuMilliseconds + compositorCpuMilliseconds());
         }
+        if (const std::optional<ProcessUsage> program = processUsage(self))
+            usage.programBytes = program->residentBytes;
     }
     apply(m_rules.tick(now(), usage));
 }
@@ -90,8 +107,14 @@ void RendererWatch::apply(const watch::Decision& decision)
         }
         break;
     case watch::Action::StopLoad: m_page->triggerAction(QWebEnginePage::Stop); break;
-    case watch::Action::Reload: m_page->load(m_url); break;
-    case watch::Action::GiveUp: emit gaveUp(); break;
+    case watch::Action::Reload:
+        renewPage();
+        m_page->load(m_url);
+        break;
+    case watch::Action::GiveUp:
+        renewPage();
+        emit gaveUp();
+        break;
     case watch::Action::StopPage:
         // Not from inside the engine's question.
         QTimer::singleShot(0, this, &RendererWatch::stop);
@@ -118,13 +141,11 @@ void RendererWatch::ping(int ping)
                           });
 }
 
-// An empty page ends the page's scripts with it; the panel's next load
-// starts afresh.
+// A new empty page: the page's scripts end with the old one; the panel's
+// next load starts afresh.
 void RendererWatch::stop()
 {
-    m_page->triggerAction(QWebEnginePage::Stop);
-    m_blankLoad = true;
-    m_page->load(QUrl(QStringLiteral("about:blank")));
+    renewPage();
     emit stopped();
 }
 

@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <QUrl>
 
-#include <utility>
+#include <functional>
 
 class QWebEnginePage;
 
@@ -21,9 +21,15 @@ namespace platform {
 // within its patience (unless the page is already shown and answers: then
 // only the load is stopped), when the loaded page stops answering a ping,
 // when it grows past its memory bound, or when it keeps a core busy while
-// nothing loads; a renderer that is gone, ended here or crashed, has its
-// page loaded again a few times, then given up. A page that loads itself or
-// asks for work over and over is stopped and the page left empty.
+// nothing loads, or when the program's own process has grown past its bound
+// with what the page stored; a renderer that is gone, ended here or crashed,
+// has its page loaded again a few times, then given up. A page that loads
+// itself or asks for work over and over is stopped and the page left empty.
+//
+// Whatever a page stores (Blobs, databases, caches) the engine keeps in the
+// page's profile, in this process. So each time the page goes (its renderer
+// gone, given up, stopped), the watch takes a new page with a profile of its
+// own from makePage, and the one before goes with all it stored.
 //
 // The page asks maySelfLoad() before each load it starts itself, and
 // mayRequest() before each frame load and script dialog.
@@ -31,7 +37,11 @@ class RendererWatch : public QObject {
     Q_OBJECT
 
 public:
-    explicit RendererWatch(QWebEnginePage* page, QObject* parent = nullptr);
+    // makePage makes the page the watch looks after and puts it in place of
+    // the one before, which it deletes; called first here.
+    explicit RendererWatch(std::function<QWebEnginePage*()> makePage, QObject* parent = nullptr);
+
+    QWebEnginePage* page() const { return m_page; }
 
     void setPatience(WebViewPatience patience);
     void setLimits(WebViewLimits limits);
@@ -45,31 +55,31 @@ public:
     // Whether the page may have a frame loaded or a dialog answered now.
     bool mayRequest();
 
-    // Whether the load that just finished was the empty page a stopped page
-    // was replaced with (not a load anybody asked for); asks once.
-    bool takeBlankLoad() { return std::exchange(m_blankLoad, false); }
-
 signals:
     // The renderer is being ended, and why.
     void hung(platform::watch::Reason reason);
     // The renderer is gone and no second chance is left for this load.
     void gaveUp();
-    // The page loaded itself too often and was replaced by an empty one.
+    // The page loaded itself or asked for work too often and was replaced
+    // by an empty one.
     void stopped();
 
 private:
     watch::Ms now() const { return watch::Ms(m_age.elapsed()); }
     void apply(const watch::Decision& decision);
     void ping(int ping);
+    void renewPage();
     void stop();
     void tick();
 
-    QWebEnginePage* m_page;
+    std::function<QWebEnginePage*()> m_makePage;
+    QWebEnginePage* m_page = nullptr;
     QUrl m_url;
     watch::PageWatch m_rules;
     QTimer m_timer;
     QElapsedTimer m_age;
-    bool m_blankLoad = false;
+    // A page went since the last tick: what it held is to be given back.
+    bool m_pageWent = false;
 };
 
 } // namespace platform

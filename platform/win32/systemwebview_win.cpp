@@ -95,8 +95,17 @@ public:
     void setLimits(WebViewLimits limits) override
     {
         m_limits = limits;
-        m_watch.setLimits({limits.memoryBytes, limits.busyShare, limits.busyPeriod, limits.selfLoads,
-                           limits.selfLoadPeriod, limits.requests});
+        watch::Limits rules;
+        rules.memoryBytes = limits.memoryBytes;
+        rules.busyShare = limits.busyShare;
+        rules.busyPeriod = limits.busyPeriod;
+        rules.selfLoads = limits.selfLoads;
+        rules.selfLoadPeriod = limits.selfLoadPeriod;
+        rules.requests = limits.requests;
+        // What a page stores stays in the host's process and goes with it:
+        // the program's own memory is not handed to the rules.
+        rules.programGrowthBytes = limits.programGrowthBytes;
+        m_watch.setLimits(rules);
     }
 
 protected:
