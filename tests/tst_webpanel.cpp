@@ -961,13 +961,14 @@ void TstWebPanel::systemHostRunsApart()
     QCOMPARE(level, DWORD(SECURITY_MANDATORY_LOW_RID));
 }
 
-// However the program ends, its host ends with it (the job's kill on close).
+// However the program ends, its host ends with it (the job's kill on close),
+// also one that no longer reads the pipe that would tell it.
 void TstWebPanel::systemHostEndsWithTheProgram()
 {
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("ZELVAN_ADVERT_HOST"), qEnvironmentVariable("ZELVAN_STANDIN"));
-    environment.insert(QStringLiteral("ZELVAN_STANDIN_HOST"), QStringLiteral("hang"));
+    environment.insert(QStringLiteral("ZELVAN_STANDIN_HOST"), QStringLiteral("deaf"));
     program.setProcessEnvironment(environment);
     program.start(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("zelvan.exe")), {});
     QVERIFY(program.waitForStarted());
@@ -978,6 +979,7 @@ void TstWebPanel::systemHostEndsWithTheProgram()
     QVERIFY(hostProcess);
     const auto closeHost = qScopeGuard([hostProcess] { CloseHandle(hostProcess); });
 
+    QCOMPARE(WaitForSingleObject(hostProcess, 0), DWORD(WAIT_TIMEOUT));
     program.kill(); // TerminateProcess: nothing of the program's runs after it
     QVERIFY(program.waitForFinished());
     QCOMPARE(WaitForSingleObject(hostProcess, 20000), DWORD(WAIT_OBJECT_0));

@@ -20,7 +20,9 @@
 //                           "spin" (a core kept busy), "crash" or "restless"
 //                           (the page loads itself again and again); it
 //                           answers pings whenever it is not hung; "babble"
-//                           says what no host should before its hello
+//                           says what no host should before its hello;
+//                           "deaf" says hello and then nothing, reading
+//                           nothing (not even that the panel has gone)
 //
 // Every window ends its process when it is destroyed; the frame is destroyed
 // when asked to close, and takes its core window with it.
@@ -164,6 +166,8 @@ int runHost(HWND parent, HANDLE in, const char* way)
         say("open javascript:alert(1)\nopen http:///no-host\nhello 2\n");
     }
     say("hello 1\n");
+    if (std::strcmp(way, "deaf") == 0)
+        Sleep(INFINITE);
     bool loaded = false;
     std::string line;
     char c = 0;
