@@ -59,7 +59,7 @@ test-sanitize: deps
 # A quick look at the Windows-only sources for `make test`, which has no Qt
 # for Windows at hand: the MinGW cross-compiler checks those that need no Qt
 # against the real Windows headers (`make windows` builds them all).
-WINDOWS_SOURCES := $(sort $(shell grep -L '^\#include <Q' platform/win32/*.cpp platform/*/*_win.cpp))
+WINDOWS_SOURCES := $(sort $(shell grep -L '^\#include <Q' platform/win32/*.cpp platform/*/*_win.cpp adverthost/*.cpp))
 
 check-windows: configure
 	@for f in $(WINDOWS_SOURCES); do \

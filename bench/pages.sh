@@ -5,10 +5,12 @@
 # 127.0.0.1:$ADVERT_PORT (zelvan built with that as its site, as make bench
 # does) and zelvan is left running on a private X server for SECONDS
 # (default 60). Sampled every half second: the resident memory of zelvan and
-# its engine processes together (peak); at the end, their proportional set
-# size (PSS, shared pages split among the processes that map them); their
-# processor time over the last quarter of the run (share of one core); and
-# how often the advert was asked for.
+# its engine processes together (peak), and the proportional set size (PSS,
+# shared pages split among the processes that map them) of zelvan's own
+# process and of all of them (peaks); at the end, their PSS; their processor
+# time over the last quarter of the run (share of one core); and how often
+# the advert was asked for. BENCH_PAGES="name ..." runs only those pages
+# ("advert" is the plain one).
 set -u
 ZELVAN=${1:?usage: $0 ZELVAN [SECONDS]}
 SECONDS_RUN=${2:-60}
@@ -49,10 +51,12 @@ if [ "$(id -u)" -eq 0 ]; then
     echo "# running as root: QTWEBENGINE_DISABLE_SANDBOX=1"
 fi
 
-printf '%-10s %12s %10s %20s %16s %s\n' page "peak RSS" "last PSS" "CPU last quarter" "advert requests" "zelvan"
+printf '%-10s %12s %14s %14s %10s %20s %16s %s\n' page "peak RSS" "peak PSS own" "peak PSS all" "last PSS" \
+    "CPU last quarter" "advert requests" "zelvan"
 for page in "$HERE"/advert/guanggao54.html "$HERE"/pages/*.html; do
     name=$(basename "$page" .html)
     [ "$name" = guanggao54 ] && name=advert
+    if [ -n "${BENCH_PAGES:-}" ] && [[ " $BENCH_PAGES " != *" $name "* ]]; then continue; fi
     rm -rf "$TMPD/site"; mkdir -p "$TMPD/site"
     cp "$page" "$TMPD/site/guanggao54.html"
     : >"$TMPD/log"
@@ -61,19 +65,22 @@ for page in "$HERE"/advert/guanggao54.html "$HERE"/pages/*.html; do
     sleep 0.3
     "$ZELVAN" >"$TMPD/zelvan.log" 2>&1 &
     pid=$!
-    peak=0; t45=""; end=$(( SECONDS_RUN * 2 ))
+    peak=0; peakown=0; peakall=0; t45=""; end=$(( SECONDS_RUN * 2 ))
     declare -A seen=()
     declare -A last=()
     for i in $(seq "$end"); do
         sleep 0.5
         kill -0 "$pid" 2>/dev/null || break
-        sum=0
+        sum=0; psum=0
+        own=$(pss_kb "$pid"); [ "${own:-0}" -gt "$peakown" ] && peakown=$own
         for p in $(descendants "$pid"); do
             r=$(rss_kb "$p"); sum=$(( sum + ${r:-0} ))
+            r=$(pss_kb "$p"); psum=$(( psum + ${r:-0} ))
             t=$(ticks "$p"); [ -n "$t" ] && last[$p]=$t
             [ -n "${seen[$p]:-}" ] || seen[$p]=${t:-0}
         done
         [ "$sum" -gt "$peak" ] && peak=$sum
+        [ "$psum" -gt "$peakall" ] && peakall=$psum
         if [ "$i" -eq $(( SECONDS_RUN * 2 * 3 / 4 )) ]; then
             t45=0; for p in "${!last[@]}"; do t45=$(( t45 + ${last[$p]} )); done
         fi
@@ -85,7 +92,8 @@ for page in "$HERE"/advert/guanggao54.html "$HERE"/pages/*.html; do
     cpu=$(awk -v a="${t45:-0}" -v b="$tend" -v hz="$HZ" -v w="$window" 'BEGIN { printf "%.0f %%", 100 * (b - a) / hz / w }')
     requests=$(grep -c ' /guanggao54.html' "$TMPD/log")
     mb() { awk -v k="$1" 'BEGIN { printf "%.1f MB", k / 1024 }'; }
-    printf '%-10s %12s %10s %20s %16s %s\n' "$name" "$(mb "$peak")" "$(mb "$pss")" "$cpu of a core" "$requests" "$alive"
+    printf '%-10s %12s %14s %14s %10s %20s %16s %s\n' "$name" "$(mb "$peak")" "$(mb "$peakown")" "$(mb "$peakall")" \
+        "$(mb "$pss")" "$cpu of a core" "$requests" "$alive"
     for p in $(descendants "$pid"); do kill -KILL "$p" 2>/dev/null; done
     wait "$pid" 2>/dev/null
     kill "$SERVER_PID" 2>/dev/null; wait "$SERVER_PID" 2>/dev/null; SERVER_PID=""

@@ -31,16 +31,20 @@ struct WebViewPatience {
 };
 
 // What a page may take of the machine before its renderer is ended like a
-// hung one: resident memory, or more than busyShare of one core over
-// busyPeriod while nothing loads. A page that loads itself (reloads, moves
+// hung one: resident memory, more than busyShare of one core over busyPeriod
+// while nothing loads, or programGrowthBytes of the program's own memory
+// (where the engine keeps what a page stores) over the least it held. A page that loads itself (reloads, moves
 // on, refreshes) more than selfLoads times within selfLoadPeriod is stopped:
-// the panel is left empty until its next load.
+// the panel is left empty until its next load; so is one that asks the program
+// for more than requests frame loads and script dialogs within selfLoadPeriod.
 struct WebViewLimits {
     std::int64_t memoryBytes = std::int64_t(512) << 20;
     double busyShare = 0.5;
     std::chrono::milliseconds busyPeriod{15000};
     int selfLoads = 5;
     std::chrono::milliseconds selfLoadPeriod{std::chrono::minutes(1)};
+    int requests = 120;
+    std::int64_t programGrowthBytes = std::int64_t(64) << 20;
 };
 
 // What the browser tells the panel.
@@ -53,7 +57,9 @@ struct WebViewHooks {
     std::function<void(const QUrl& url)> openExternally;
     // The browser's watch stepped in: "unfinished" (a load past its
     // patience), "unanswered", "memory" or "busy" (the renderer was ended),
-    // "restless" (a page that kept loading itself was stopped) or "gave up"
+    // "program memory" (the renderer was ended for what its page stored in
+    // the program), "restless" (a page that kept loading itself or asking
+    // for work was stopped) or "gave up"
     // (no second chance is left for this load).
     std::function<void(const char* what)> watchActed;
 };
@@ -83,5 +89,5 @@ public:
 
 } // namespace platform
 
-#define ZELVAN_WEBVIEWFACTORY_IID "org.zelvan.WebViewFactory/3.0"
+#define ZELVAN_WEBVIEWFACTORY_IID "org.zelvan.WebViewFactory/3.1"
 Q_DECLARE_INTERFACE(platform::WebViewFactory, ZELVAN_WEBVIEWFACTORY_IID)

@@ -16,11 +16,18 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
 #include <memory>
+
+#ifdef Q_OS_WIN
+#include <QElapsedTimer>
+
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -88,6 +95,9 @@ private slots:
     void aboutIsModal();
     void advertPageLoads();
     void tabReachesTheBrowserLast();
+#ifdef Q_OS_WIN
+    void keysAnswerWhileTheAdvertHostHangs();
+#endif
     void closingUnloadsTheCalculator();
     // Last: leaving through the menu ends the application's event loops.
     void closeMenuEndsWithoutCloseEvents();
@@ -352,6 +362,49 @@ void TestCommands::tabReachesTheBrowserLast()
     QVERIFY(focused);
     QVERIFY(w.findChild<QWidget*>("Picture1")->isAncestorOf(focused));
 }
+
+#ifdef Q_OS_WIN
+// The advert's host shares the window's input as a child window of another
+// process does; hung, it holds up nothing: keys typed through the system
+// into a unit box show their partners within a second, while the window is
+// minimised, restored (the advert asked for again) and tabbed through.
+void TestCommands::keysAnswerWhileTheAdvertHostHangs()
+{
+    qputenv("ZELVAN_ADVERT_HOST", qgetenv("ZELVAN_STANDIN"));
+    qputenv("ZELVAN_STANDIN_HOST", "hang");
+    const auto unset = qScopeGuard([] {
+        qunsetenv("ZELVAN_ADVERT_HOST");
+        qunsetenv("ZELVAN_STANDIN_HOST");
+    });
+    m_window.reset();
+    Form1 w(QStringLiteral("127.0.0.1:9"), QStringLiteral("."));
+    QSignalSpy loaded(w.webPanel(), &platform::WebPanel::loadFinished);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    // The stand-in stops answering once it has "loaded".
+    QVERIFY(loaded.wait(60000) || !loaded.isEmpty());
+    w.showMinimized();
+    w.showNormal();
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    button(w, "Command2")->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(w.windowHandle(), Qt::Key_Tab);
+
+    box(w, 1)->setFocus(Qt::OtherFocusReason);
+    QElapsedTimer typed;
+    typed.start();
+    INPUT keys[2] = {};
+    for (INPUT& key : keys) {
+        key.type = INPUT_KEYBOARD;
+        key.ki.wVk = '1';
+    }
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    QCOMPARE(SendInput(2, keys, sizeof(INPUT)), UINT(2));
+    QTRY_COMPARE_WITH_TIMEOUT(box(w, 2)->text(), QStringLiteral("5.6007"), 1000);
+    qInfo("partners shown %lld ms after the key", typed.elapsed());
+    QCOMPARE(box(w, 1)->text(), QStringLiteral("1"));
+}
+#endif
 
 void TestCommands::closingUnloadsTheCalculator()
 {

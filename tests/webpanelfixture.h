@@ -75,21 +75,11 @@ constexpr Page pages[] = {
     {"/hang.html", "<html><body><script>for (;;) {}</script></body></html>"},
     // Shown at once, but one of its pictures never comes.
     {"/slow.html", "<html><body>slow<img src='/never.png'></body></html>"},
-    // Loads, then never answers again.
-    {"/busy.html",
-     "<html><body>busy<script>"
-     "window.onload = function () { setTimeout(function () { for (;;) {} }, 100); };"
-     "</script></body></html>"},
     // Loads, then grows by 32 MB every 50 ms, each page of it written.
     {"/grow.html",
      "<html><body>grow<script>var kept = [];"
      "setInterval(function () { var b = new Uint8Array(32 << 20);"
      " for (var i = 0; i < b.length; i += 4096) b[i] = 1; kept.push(b); }, 50);"
-     "</script></body></html>"},
-    // Loads, then keeps four fifths of a core busy, answering in between.
-    {"/spin.html",
-     "<html><body>spin<script>"
-     "setInterval(function () { var t = Date.now(); while (Date.now() - t < 40) {} }, 50);"
      "</script></body></html>"},
     // Loads, then spins six hundred blurred boxes for ever: cheap for its
     // renderer, a core's work for the compositor that draws its frames.
@@ -101,10 +91,49 @@ constexpr Page pages[] = {
      " d.style.left = (i * 7 % 600) + 'px'; d.style.top = (i * 13 % 100) + 'px';"
      " document.body.appendChild(d); }"
      "</script></body></html>"},
-    // Load themselves again and again: by script, and by refreshing.
-    {"/reload.html", "<html><body>reload<script>setInterval(function () { location.reload(); }, 10);"
-                     "</script></body></html>"},
-    {"/refresh.html", "<html><head><meta http-equiv='refresh' content='0'></head><body>refresh</body></html>"},
+    // Its frame's picture never comes, so its load never ends; grows by
+    // 32 MB every 50 ms meanwhile.
+    {"/framegrow.html",
+     "<html><body>framegrow<iframe srcdoc='<img src=/never.png>'></iframe><script>var kept = [];"
+     "setInterval(function () { var b = new Uint8Array(32 << 20);"
+     " for (var i = 0; i < b.length; i += 4096) b[i] = 1; kept.push(b); }, 50);"
+     "</script></body></html>"},
+    // Keeps a 32 MB Blob every 50 ms, made of one 1 MB part: the page's
+    // renderer stays small, the Blobs' bytes are the engine's to keep.
+    {"/blobs.html",
+     "<html><body>blobs<script>var part = new Uint8Array(1 << 20), kept = [];"
+     "for (var i = 0; i < part.length; i += 4096) part[i] = 1;"
+     "setInterval(function () { kept.push(new Blob(Array(32).fill(part))); }, 50);"
+     "</script></body></html>"},
+    // Twenty frames, each loaded again every 50 ms.
+    {"/framestorm.html",
+     "<html><body>framestorm<script>var frames = [], n = 0;"
+     "for (var i = 0; i < 20; ++i) frames.push(document.body.appendChild(document.createElement('iframe')));"
+     "setInterval(function () { ++n; frames.forEach(function (f, i) { f.src = '/frame' + i + '.html?' + n; }); }, 50);"
+     "</script></body></html>"},
+    // Script dialogs, as fast as they are answered.
+    {"/dialogs.html",
+     "<html><body>dialogs<script>"
+     "setInterval(function () { alert('a'); confirm('b'); prompt('c'); }, 0);"
+     "</script></body></html>"},
+    // Once clicked, objects to being left.
+    {"/stay.html",
+     "<html><body style='margin:0;background:#00ffff'>stay<script>"
+     "addEventListener('beforeunload', function (e) { e.preventDefault(); e.returnValue = 'stay'; });"
+     "</script></body></html>"},
+    // Once clicked, copies to the clipboard every way it can, then says so.
+    {"/copy.html",
+     "<html><body style='margin:0;background:#00ffff'>copy<script>"
+     "document.addEventListener('copy', function (e) {"
+     " e.clipboardData.setData('text/plain', 'advert'); e.preventDefault(); });"
+     "document.addEventListener('click', function () {"
+     " var copied = document.execCommand('copy');"
+     " var written = navigator.clipboard ? navigator.clipboard.writeText('advert').then("
+     "  function () { return 'written'; }, function () { return 'refused'; }) : Promise.resolve('none');"
+     " written.then(function (w) { fetch('/report?copy=' + copied + ',' + w); }); });"
+     "</script></body></html>"},
+    // Loads itself again as soon as it has loaded.
+    {"/reload.html", "<html><body>reload<script>onload = function () { location.reload(); };</script></body></html>"},
     // Two links side by side, each 180 px wide, in the visible strip.
     {"/links.html",
      "<html><body style='margin:0;background:#00ffff'>"

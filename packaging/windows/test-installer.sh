@@ -214,7 +214,7 @@ else
     check "silent install exits with 0 ($status)" [ "$status" = 0 ]
 fi
 
-for file in zelvan.exe uninstall.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll \
+for file in zelvan.exe zelvan-adverthost.exe uninstall.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll \
     libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll \
     platforms/qwindows.dll styles/qwindowsvistastyle.dll \
     imageformats/qjpeg.dll imageformats/qgif.dll imageformats/qico.dll \
@@ -258,9 +258,9 @@ if [ -n "$window" ] && [ -n "${SCREENSHOT:-}" ]; then
 fi
 check "program ends when its window is closed" closeProgram
 # The web panel's browser control asked for its newest document mode, for
-# this user only.
+# this user only, under the name of the program it runs in (the advert host).
 emulation='HKCU\Software\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE_BROWSER_EMULATION'
-check "browser control's document mode set" eval 'win reg query "$emulation" /v zelvan.exe >/dev/null'
+check "browser control's document mode set" eval 'win reg query "$emulation" /v zelvan-adverthost.exe >/dev/null'
 
 # 3. What Windows reads from zelvan.exe before it runs it.
 manifest=$(wrestool -x --raw -t 24 "$instDir/zelvan.exe" 2>/dev/null | tr -d '\r')
@@ -313,7 +313,7 @@ check "install folder removed" [ ! -e "$instDir" ]
 check "Start-menu shortcut removed" [ ! -e "$startMenuLink" ]
 check "desktop shortcut removed" [ ! -e "$desktopLink" ]
 check "uninstall entry removed" absent "HKCU\\$key"
-check "browser control's document mode removed" eval '! win reg query "$emulation" /v zelvan.exe >/dev/null'
+check "browser control's document mode removed" eval '! win reg query "$emulation" /v zelvan-adverthost.exe >/dev/null'
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

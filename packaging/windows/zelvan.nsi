@@ -628,4 +628,5 @@ Section "Uninstall"
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
   ; The document mode the web panel asks of the browser control, kept per user.
   DeleteRegValue HKCU "Software\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE_BROWSER_EMULATION" "zelvan.exe"
+  DeleteRegValue HKCU "Software\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE_BROWSER_EMULATION" "zelvan-adverthost.exe"
 SectionEnd

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/webview/panelpage.h"
 
+#include <QCoreApplication>
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineRegisterProtocolHandlerRequest>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInfo>
 #include <QWebEngineUrlRequestInterceptor>
@@ -23,6 +26,46 @@ public:
             info.block(true);
     }
 };
+
+// The text Qt 6.4 hands to javaScriptConfirm() for a page's beforeunload
+// question, in the program's language as Qt translates it.
+QString leavePageQuestion()
+{
+    return QCoreApplication::translate(
+        "QWebEnginePage", "Are you sure you want to leave this page? Changes that you made may not be saved.");
+}
+
+// The engine lets a page write the clipboard from a click whatever its
+// settings say (JavascriptCanAccessClipboard only covers script without a
+// click): each of the page's documents, frames too, starts with the ways to
+// write it taken away, and kept away, before any of the page's own scripts
+// runs. Copying by hand still works; a page's copy handler cannot change
+// what is copied.
+QWebEngineScript noClipboardWrites()
+{
+    QWebEngineScript script;
+    script.setName(QStringLiteral("zelvan-no-clipboard-writes"));
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    script.setRunsOnSubFrames(true);
+    script.setSourceCode(QStringLiteral(R"((function () {
+  var fix = function (proto, name, value) {
+    if (proto && name in proto)
+      Object.defineProperty(proto, name, { value: value, writable: false, configurable: false });
+  };
+  var exec = Document.prototype.execCommand;
+  fix(Document.prototype, 'execCommand', function (command) {
+    var c = String(command).toLowerCase();
+    return c === 'copy' || c === 'cut' ? false : exec.apply(this, arguments);
+  });
+  var refused = function () { return Promise.reject(new DOMException('', 'NotAllowedError')); };
+  fix(window.Clipboard && Clipboard.prototype, 'write', refused);
+  fix(window.Clipboard && Clipboard.prototype, 'writeText', refused);
+  fix(DataTransfer.prototype, 'setData', function () {});
+  fix(DataTransfer.prototype, 'clearData', function () {});
+})();)"));
+    return script;
+}
 
 } // namespace
 
@@ -52,6 +95,7 @@ PanelPage::PanelPage(QWebEngineProfile* profile, QObject* parent)
     // newWindowRequested, which the view hands to the desktop's browser.
     s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     s->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    scripts().insert(noClipboardWrites());
     s->setAttribute(QWebEngineSettings::ScreenCaptureEnabled, false);
     // The panel is smaller than its browser; scroll bars would only show
     // through on pages taller than the visible strip.
@@ -84,22 +128,38 @@ bool PanelPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bo
 {
     if (!isWebAddress(url) && url != QUrl(QStringLiteral("about:blank")))
         return false;
+    // A frame's load costs this process as much as the page's own: a storm
+    // of them is counted like one of self-loads.
+    if (!isMainFrame)
+        return request();
     // The engine marks the program's own loads (load()) as typed by the user.
-    if (!isMainFrame || type == NavigationTypeTyped || !m_loadGate)
+    if (type == NavigationTypeTyped || !m_loadGate)
         return true;
     return m_loadGate();
 }
 
 // The engine would show these as modal message boxes over the main window.
-void PanelPage::javaScriptAlert(const QUrl&, const QString&) { }
-
-bool PanelPage::javaScriptConfirm(const QUrl&, const QString&)
+// Each one refused still costs a round trip through this process, so a
+// loop of them is counted like a storm of frame loads.
+void PanelPage::javaScriptAlert(const QUrl&, const QString&)
 {
+    request();
+}
+
+// The engine asks whether to leave a page that objects to being left
+// (beforeunload) as a confirm() with its own text: the answer is always
+// "leave", so that the program's own loads win over the page.
+bool PanelPage::javaScriptConfirm(const QUrl&, const QString& message)
+{
+    if (message == leavePageQuestion())
+        return true;
+    request();
     return false;
 }
 
 bool PanelPage::javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*)
 {
+    request();
     return false;
 }
 

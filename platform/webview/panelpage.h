@@ -27,6 +27,10 @@ public:
     // reload soon after loading a redirect). The program's own loads are not
     // asked about. False refuses the load.
     void setLoadGate(std::function<bool()> gate) { m_loadGate = std::move(gate); }
+    // Asked before each load of a frame inside the page and each script
+    // dialog, the work a page has done in this process: false refuses the
+    // frame's load (dialogs are refused anyway).
+    void setRequestGate(std::function<bool()> gate) { m_requestGate = std::move(gate); }
 
 protected:
     QWebEnginePage* createWindow(WebWindowType type) override;
@@ -40,7 +44,10 @@ protected:
                                   const QString& source) override;
 
 private:
+    bool request() const { return !m_requestGate || m_requestGate(); }
+
     std::function<bool()> m_loadGate;
+    std::function<bool()> m_requestGate;
 };
 
 // Only http and https pages are shown in the panel (and the empty page).

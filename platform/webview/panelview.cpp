@@ -10,57 +10,62 @@
 #include <QWebEngineProfile>
 
 namespace platform {
-namespace {
-
-const char* describe(RendererWatch::Reason reason)
-{
-    switch (reason) {
-    case RendererWatch::Reason::Unfinished: return "unfinished";
-    case RendererWatch::Reason::Unanswered: return "unanswered";
-    case RendererWatch::Reason::Memory: return "memory";
-    case RendererWatch::Reason::Busy: return "busy";
-    }
-    return "";
-}
-
-} // namespace
 
 PanelView::PanelView(QWidget* parent, WebViewHooks hooks)
     : QWebEngineView(parent)
     , m_hooks(std::move(hooks))
-    , m_profile(PanelPage::makeProfile(this))
-    , m_page(new PanelPage(m_profile, this))
-    , m_watch(new RendererWatch(m_page, this))
 {
     // The engine's menu offers "view source" and "save page", which would
     // open windows and file dialogs.
     setContextMenuPolicy(Qt::NoContextMenu);
-    setPage(m_page);
-    m_page->setLoadGate([this] { return m_watch->maySelfLoad(); });
+    m_watch = new RendererWatch([this] { return renewPage(); }, this);
 
     const auto tell = [this](const char* what) {
         if (m_hooks.watchActed)
             m_hooks.watchActed(what);
     };
-    connect(m_watch, &RendererWatch::hung, this, [tell](RendererWatch::Reason reason) { tell(describe(reason)); });
+    connect(m_watch, &RendererWatch::hung, this, [tell](watch::Reason reason) { tell(watch::name(reason)); });
     connect(m_watch, &RendererWatch::gaveUp, this, [tell] { tell("gave up"); });
     connect(m_watch, &RendererWatch::stopped, this, [this, tell] {
         tell("restless");
         if (m_hooks.loadFinished)
             m_hooks.loadFinished(false);
     });
-    connect(m_page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
-        if (!m_watch->takeBlankLoad() && m_hooks.loadFinished)
+}
+
+// A page with a profile of its own, off the record, in place of the one
+// before: that page goes with its profile and all the page stored.
+QWebEnginePage* PanelView::renewPage()
+{
+    auto* profile = PanelPage::makeProfile(nullptr);
+    auto* page = new PanelPage(profile, this);
+    // Deleted with its page, after it.
+    profile->setParent(page);
+    page->setLoadGate([this] { return m_watch->maySelfLoad(); });
+    page->setRequestGate([this] { return m_watch->mayRequest(); });
+    connect(page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+        if (m_hooks.loadFinished)
             m_hooks.loadFinished(ok);
     });
-    connect(m_page, &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest& request) {
+    connect(page, &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest& request) {
         // Left unhandled, the request ends in createWindow and is refused.
         if (request.isUserInitiated() && isWebAddress(request.requestedUrl()) && m_hooks.openExternally)
             m_hooks.openExternally(request.requestedUrl());
     });
+    setPage(page);
+    if (m_page) {
+        // Until it is deleted (later: perhaps from inside one of its own
+        // signals), the page before may load nothing more.
+        m_page->disconnect(this);
+        m_page->setLoadGate([] { return false; });
+        m_page->setRequestGate([] { return false; });
+        m_page->deleteLater();
+    }
+    m_page = page;
+    return page;
 }
 
-// The page must go before its profile, which is deleted with the other children.
+// The page (and its profile with it) must go before the view.
 PanelView::~PanelView()
 {
     delete m_watch;

@@ -5,8 +5,6 @@
 
 #include <QWebEngineView>
 
-class QWebEngineProfile;
-
 namespace platform {
 
 class PanelPage;
@@ -29,10 +27,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QWebEnginePage* renewPage();
+
     WebViewHooks m_hooks;
-    QWebEngineProfile* m_profile;
-    PanelPage* m_page;
-    RendererWatch* m_watch;
+    PanelPage* m_page = nullptr;
+    RendererWatch* m_watch = nullptr;
 };
 
 } // namespace platform

@@ -21,4 +21,10 @@ std::optional<ProcessUsage> processUsage(std::int64_t pid);
 // process more than its own renderer. Zero where that cannot be told.
 std::int64_t compositorCpuMilliseconds();
 
+// Hands the memory this process has freed back to the system, where the
+// allocator would keep it for later (as glibc's does with many blocks of a
+// few hundred kB, freed out of order): what a page stored and the page took
+// with it when it went then no longer counts as this process's.
+void giveBackFreedMemory();
+
 } // namespace platform

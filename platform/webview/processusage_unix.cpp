@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 
+#include <malloc.h>
 #include <unistd.h>
 
 namespace platform {
@@ -60,6 +61,13 @@ std::int64_t compositorCpuMilliseconds()
             total += cpuMilliseconds(stat.readAll()).value_or(0);
     }
     return total;
+}
+
+void giveBackFreedMemory()
+{
+#ifdef __GLIBC__
+    ::malloc_trim(0);
+#endif
 }
 
 } // namespace platform

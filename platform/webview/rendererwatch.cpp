@@ -10,217 +10,143 @@
 #include <QWebEngineScript>
 
 #include <algorithm>
+#include <utility>
 
 namespace platform {
 
-RendererWatch::RendererWatch(QWebEnginePage* page, QObject* parent)
+RendererWatch::RendererWatch(std::function<QWebEnginePage*()> makePage, QObject* parent)
     : QObject(parent)
-    , m_page(page)
+    , m_makePage(std::move(makePage))
 {
     m_age.start();
-    setPatience(m_patience);
+    m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &RendererWatch::tick);
-    connect(&m_memoryTimer, &QTimer::timeout, this, &RendererWatch::lookAtMemory);
-    connect(m_page, &QWebEnginePage::loadStarted, this, &RendererWatch::loadStarted);
-    connect(m_page, &QWebEnginePage::loadFinished, this, [this] {
-        m_loadClock.invalidate();
-        m_pingClock.invalidate();
-    });
-    connect(m_page, &QWebEnginePage::renderProcessTerminated, this, &RendererWatch::rendererGone);
+    renewPage();
 }
 
-// The watch looks four times per patience, at most every 2.5 s: a ping
-// costs the renderer next to nothing, but it need not wake it more often.
+void RendererWatch::renewPage()
+{
+    if (m_page) {
+        m_page->disconnect(this);
+        m_pageWent = true;
+    }
+    m_page = m_makePage();
+    connect(m_page, &QWebEnginePage::loadStarted, this, [this] { apply(m_rules.loadStarted(now())); });
+    connect(m_page, &QWebEnginePage::loadFinished, this, [this] { apply(m_rules.loadFinished(now())); });
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, this, [this] { apply(m_rules.gone(now())); });
+}
+
 void RendererWatch::setPatience(WebViewPatience patience)
 {
-    m_patience = patience;
-    m_timer.setInterval(std::clamp(std::min(patience.load, patience.response) / 4, std::chrono::milliseconds(250),
-                                   std::chrono::milliseconds(2500)));
+    m_rules.setPatience({patience.load, patience.response, patience.retryWindow});
+}
+
+void RendererWatch::setLimits(WebViewLimits limits)
+{
+    m_rules.setLimits({limits.memoryBytes, limits.busyShare, limits.busyPeriod, limits.selfLoads, limits.selfLoadPeriod,
+                       limits.requests, limits.programGrowthBytes});
 }
 
 void RendererWatch::load(const QUrl& url)
 {
     m_url = url;
-    m_retriesUsed.clear();
-    m_selfLoads.clear();
-    m_blankLoad = false;
+    apply(m_rules.load(now()));
     m_page->load(url);
-}
-
-void RendererWatch::loadStarted()
-{
-    m_pingClock.invalidate();
-    m_loadClock.start();
-    m_cpu.clear();
-    m_timer.start();
-    m_memoryTimer.start(int(kMemoryLook.count()));
 }
 
 bool RendererWatch::maySelfLoad()
 {
-    const std::int64_t now = m_age.elapsed();
-    while (!m_selfLoads.empty() && now - m_selfLoads.front() >= m_limits.selfLoadPeriod.count())
-        m_selfLoads.pop_front();
-    m_selfLoads.push_back(now);
-    // Until the panel's next load, nothing more of the page's own: not
-    // while the stopped page may still ask before the empty one replaces it.
-    if (int(m_selfLoads.size()) <= m_limits.selfLoads && !m_blankLoad)
-        return true;
-    // Not from inside the engine's question.
-    if (int(m_selfLoads.size()) == m_limits.selfLoads + 1)
-        QTimer::singleShot(0, this, &RendererWatch::stop);
-    return false;
+    const watch::Decision decision = m_rules.selfLoad(now());
+    apply(decision);
+    return decision.action == watch::Action::None;
 }
 
-// An empty page ends the page's scripts with it; the panel's next load
-// starts afresh.
-void RendererWatch::stop()
+bool RendererWatch::mayRequest()
 {
-    m_page->triggerAction(QWebEnginePage::Stop);
-    m_blankLoad = true;
-    m_page->load(QUrl(QStringLiteral("about:blank")));
-    emit stopped();
+    const watch::Decision decision = m_rules.request(now());
+    apply(decision);
+    return decision.action == watch::Action::None;
 }
 
-// On every tick: a load that takes too long, or a loaded page whose renderer
-// no longer answers a ping (a script that never returns), has its renderer
-// ended. The ping runs in a world of its own, so a page cannot answer for a
-// stuck renderer or stop the answer. A load past its patience whose page is
-// already parsed and shown, and whose renderer answers, only waits for one
-// of its requests (a slow picture or counter): that load is stopped and the
-// page stays.
+// What the page's renderer uses: its own memory and processor time, and the
+// composing of its frames in this process (a storm of animations costs
+// little in the renderer); and this process's memory, where the page's
+// storage lands. A renderer in this program's own process (the engine run
+// as one process) is not measured: ending it would end the program.
 void RendererWatch::tick()
 {
-    if (busyTooLong())
-        return;
-    if (m_loadClock.isValid() && !loadIsOverdue())
-        return;
-    if (m_pingClock.isValid()) {
-        if (m_pingClock.elapsed() > m_patience.response.count())
-            endRenderer(m_loadClock.isValid() ? Reason::Unfinished : Reason::Unanswered);
-        return;
+    // The page before is deleted by now, its storage with it.
+    if (std::exchange(m_pageWent, false))
+        giveBackFreedMemory();
+    watch::Usage usage;
+    const std::int64_t pid = m_page->renderProcessPid();
+    const std::int64_t self = QCoreApplication::applicationPid();
+    if (pid != self) {
+        if (const std::optional<ProcessUsage> renderer = processUsage(pid)) {
+            usage.residentBytes = renderer->residentBytes;
+            usage.cpu = watch::Ms(renderer->cpuMilliseconds + compositorCpuMilliseconds());
+        }
+        if (const std::optional<ProcessUsage> program = processUsage(self))
+            usage.programBytes = program->residentBytes;
     }
-    m_pingClock.start();
+    apply(m_rules.tick(now(), usage));
+}
+
+void RendererWatch::apply(const watch::Decision& decision)
+{
+    switch (decision.action) {
+    case watch::Action::None:
+    case watch::Action::Refuse: break;
+    case watch::Action::Ping: ping(decision.ping); break;
+    case watch::Action::End:
+        emit hung(decision.reason);
+        // Otherwise renderProcessTerminated follows, and the watch goes on.
+        if (!endProcess(m_page->renderProcessPid())) {
+            apply(m_rules.gone(now()));
+            return;
+        }
+        break;
+    case watch::Action::StopLoad: m_page->triggerAction(QWebEnginePage::Stop); break;
+    case watch::Action::Reload:
+        renewPage();
+        m_page->load(m_url);
+        break;
+    case watch::Action::GiveUp:
+        renewPage();
+        emit gaveUp();
+        break;
+    case watch::Action::StopPage:
+        // Not from inside the engine's question.
+        QTimer::singleShot(0, this, &RendererWatch::stop);
+        break;
+    }
+    if (decision.next == watch::kNever)
+        m_timer.stop();
+    else
+        m_timer.start(int(std::clamp<std::int64_t>((decision.next - now()).count(), 0, 3600000)));
+}
+
+// The ping runs in a world of its own, so a page can neither answer for a
+// stuck renderer nor stop the answer.
+void RendererWatch::ping(int ping)
+{
     QPointer<RendererWatch> self(this);
-    const int generation = m_generation;
     m_page->runJavaScript(QStringLiteral("document.readyState"), QWebEngineScript::ApplicationWorld,
-                          [self, generation](const QVariant& state) {
-                              if (!self || generation != self->m_generation)
+                          [self, ping](const QVariant& state) {
+                              if (!self)
                                   return;
-                              self->m_pingClock.invalidate();
-                              // Not a load that started after the ping was sent.
-                              if (self->loadIsOverdue())
-                                  self->loadOverdue(state.toString());
+                              const QString s = state.toString();
+                              const bool shown = s == QLatin1String("interactive") || s == QLatin1String("complete");
+                              self->apply(self->m_rules.answered(self->now(), ping, shown));
                           });
 }
 
-bool RendererWatch::loadIsOverdue() const
+// A new empty page: the page's scripts end with the old one; the panel's
+// next load starts afresh.
+void RendererWatch::stop()
 {
-    return m_loadClock.isValid() && m_loadClock.elapsed() > m_patience.load.count();
-}
-
-void RendererWatch::loadOverdue(const QString& documentState)
-{
-    if (documentState != QLatin1String("interactive")) {
-        endRenderer(Reason::Unfinished);
-        return;
-    }
-    m_loadClock.invalidate();
-    m_page->triggerAction(QWebEnginePage::Stop);
-}
-
-// The page's processor time over the busy period while no load runs (a load
-// may well keep a core busy for a moment). A renderer in this program's own
-// process (the engine run as one process) is not measured, here or for its
-// memory: ending it would end the program.
-bool RendererWatch::busyTooLong()
-{
-    const std::int64_t pid = m_page->renderProcessPid();
-    if (pid == QCoreApplication::applicationPid())
-        return false;
-    const std::optional<ProcessUsage> usage = processUsage(pid);
-    if (!usage)
-        return false;
-    if (m_loadClock.isValid())
-        return false;
-
-    // What the page costs: its renderer, and the composing of its frames
-    // in this process (a storm of animations costs little in the renderer).
-    const std::int64_t now = m_age.elapsed();
-    const std::int64_t cpu = usage->cpuMilliseconds + compositorCpuMilliseconds();
-    m_cpu.push_back({now, cpu});
-    // The oldest sample kept is the last one at least a busy period old.
-    while (m_cpu.size() > 1 && now - m_cpu[1].at >= m_limits.busyPeriod.count())
-        m_cpu.pop_front();
-    const CpuSample& first = m_cpu.front();
-    const std::int64_t span = now - first.at;
-    if (span < m_limits.busyPeriod.count() || double(cpu - first.cpuMilliseconds) <= m_limits.busyShare * double(span))
-        return false;
-    endRenderer(Reason::Busy);
-    return true;
-}
-
-// A page can allocate a gigabyte a second, so the renderer's memory is
-// looked at four times a second (reading a small file, next to nothing),
-// and while it grows fast, again before it could pass the bound at that pace.
-void RendererWatch::lookAtMemory()
-{
-    const std::int64_t pid = m_page->renderProcessPid();
-    const std::optional<ProcessUsage> usage =
-        pid == QCoreApplication::applicationPid() ? std::nullopt : processUsage(pid);
-    if (!usage)
-        return;
-    if (usage->residentBytes > m_limits.memoryBytes) {
-        endRenderer(Reason::Memory);
-        return;
-    }
-    const std::int64_t now = m_age.elapsed();
-    std::int64_t next = kMemoryLook.count();
-    if (m_lastMemory.at >= 0 && usage->residentBytes > m_lastMemory.bytes) {
-        const double bytesPerMs = double(usage->residentBytes - m_lastMemory.bytes)
-                                  / double(std::max<std::int64_t>(1, now - m_lastMemory.at));
-        const double halfWayToBound = double(m_limits.memoryBytes - usage->residentBytes) / bytesPerMs / 2;
-        next = std::clamp(std::int64_t(halfWayToBound), std::int64_t(20), next);
-    }
-    m_lastMemory = {now, usage->residentBytes};
-    m_memoryTimer.start(int(next));
-}
-
-void RendererWatch::stopWatching()
-{
-    m_memoryTimer.stop();
-    m_lastMemory = {};
-    m_timer.stop();
-    m_loadClock.invalidate();
-    m_pingClock.invalidate();
-    m_cpu.clear();
-}
-
-void RendererWatch::endRenderer(Reason reason)
-{
-    stopWatching();
-    emit hung(reason);
-    if (!endProcess(m_page->renderProcessPid()))
-        rendererGone();
-    // Otherwise renderProcessTerminated follows and reloads.
-}
-
-// A crashed, killed or hung renderer: the page is loaded again at once, but
-// only a few times within the retry window for each load the panel asked for.
-void RendererWatch::rendererGone()
-{
-    ++m_generation;
-    stopWatching();
-    if (!m_url.isValid() || m_blankLoad)
-        return;
-    const std::int64_t now = m_age.elapsed();
-    std::erase_if(m_retriesUsed, [&](std::int64_t used) { return now - used >= m_patience.retryWindow.count(); });
-    if (m_retriesUsed.size() >= kRetries) {
-        emit gaveUp();
-        return;
-    }
-    m_retriesUsed.push_back(now);
-    m_page->load(m_url);
+    renewPage();
+    emit stopped();
 }
 
 } // namespace platform

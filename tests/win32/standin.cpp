@@ -17,6 +17,17 @@
 //   standin corealone FRAME that core window beside the frame
 //   standin record URL      a browser: appends URL (as UTF-8) and a newline
 //                           to the file ZELVAN_URL_RECORD names
+//   standin PARENT IN OUT   the web panel's advert host, as the panel starts
+//                           it, in the way ZELVAN_STANDIN_HOST names: "never"
+//                           (ends before its hello), or, once its first page
+//                           has "loaded", "hang" (its window and pipe go
+//                           silent), "allocate" (32 MB more every 50 ms),
+//                           "spin" (a core kept busy), "crash" or "restless"
+//                           (the page loads itself again and again); it
+//                           answers pings whenever it is not hung; "babble"
+//                           says what no host should before its hello;
+//                           "deaf" says hello and then nothing, reading
+//                           nothing (not even that the panel has gone)
 //
 // Every window ends its process when it is destroyed; the frame is destroyed
 // when asked to close, and takes its core window with it.
@@ -115,6 +126,91 @@ int runCore(const char* frameHandle, bool detached)
     return 0;
 }
 
+// The host's side of the line protocol, just enough of it: hello, each
+// navigate answered as started and loaded, each ping with its pong.
+HANDLE g_out = nullptr;
+
+void say(const std::string& line)
+{
+    DWORD written = 0;
+    WriteFile(g_out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+DWORD WINAPI spin(void*)
+{
+    volatile unsigned long n = 0;
+    for (;;)
+        n = n + 1;
+}
+
+DWORD WINAPI allocate(void*)
+{
+    for (;;) {
+        constexpr std::size_t size = std::size_t(32) << 20;
+        auto* block = static_cast<char*>(VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        for (std::size_t i = 0; block && i < size; i += 4096)
+            block[i] = 1;
+        Sleep(50);
+    }
+}
+
+DWORD WINAPI restless(void*)
+{
+    for (;;) {
+        say("started\n");
+        Sleep(10);
+    }
+}
+
+// Its window goes under the panel's like the real host's; in "hang" its
+// thread then stops pumping messages, as a page stuck in script would.
+int runHost(HWND parent, HANDLE in, const char* way)
+{
+    if (std::strcmp(way, "never") == 0)
+        return 3;
+    HWND window = createWindow("ZelvanAdvertHost", "", parent);
+    if (!window)
+        return 3;
+    if (std::strcmp(way, "babble") == 0) {
+        say("bogus\n" + std::string(5000, 'x') + "\nopen file:///C:/Windows/win.ini\n");
+        say("open javascript:alert(1)\nopen http:///no-host\nhello 2\n");
+    }
+    say("hello 1\n");
+    if (std::strcmp(way, "deaf") == 0)
+        Sleep(INFINITE);
+    bool loaded = false;
+    std::string line;
+    char c = 0;
+    DWORD got = 0;
+    while (ReadFile(in, &c, 1, &got, nullptr) && got == 1) {
+        if (c != '\n') {
+            line += c;
+            continue;
+        }
+        if (line.rfind("ping ", 0) == 0)
+            say("pong " + line.substr(5) + "\n");
+        if (line.rfind("navigate ", 0) == 0) {
+            say("started\nloaded ok\n");
+            if (!loaded) {
+                loaded = true;
+                if (std::strcmp(way, "hang") == 0)
+                    Sleep(INFINITE);
+                // Ended as by an access violation, without a debugger's dialog.
+                if (std::strcmp(way, "crash") == 0)
+                    TerminateProcess(GetCurrentProcess(), 0xC0000005);
+                if (std::strcmp(way, "spin") == 0)
+                    CreateThread(nullptr, 0, spin, nullptr, 0, nullptr);
+                if (std::strcmp(way, "allocate") == 0)
+                    CreateThread(nullptr, 0, allocate, nullptr, 0, nullptr);
+                if (std::strcmp(way, "restless") == 0)
+                    CreateThread(nullptr, 0, restless, nullptr, 0, nullptr);
+            }
+        }
+        line.clear();
+    }
+    return 0;
+}
+
 // The address as the shell handed it over, read wide: main()'s narrow
 // arguments would have passed through the ANSI code page.
 int record()
@@ -147,6 +243,12 @@ int main(int argc, char* argv[])
         return runCore(argv[2], true);
     if (argc == 3 && std::strcmp(argv[1], "record") == 0)
         return record();
+    if (argc == 4) {
+        const char* way = std::getenv("ZELVAN_STANDIN_HOST");
+        g_out = reinterpret_cast<HANDLE>(std::strtoull(argv[3], nullptr, 10));
+        return runHost(reinterpret_cast<HWND>(std::strtoull(argv[1], nullptr, 10)),
+                       reinterpret_cast<HANDLE>(std::strtoull(argv[2], nullptr, 10)), way ? way : "");
+    }
     if (argc != 1)
         return 2;
 
