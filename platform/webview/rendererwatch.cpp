@@ -28,7 +28,12 @@ void RendererWatch::renewPage()
 {
     if (m_page) {
         m_page->disconnect(this);
-        m_pageWent = true;
+        // What the page stored goes with its profile, when the page is
+        // deleted and, on the engine's other threads, soon after.
+        connect(m_page, &QObject::destroyed, this, [this] {
+            giveBackFreedMemory();
+            QTimer::singleShot(std::chrono::seconds(1), this, [] { giveBackFreedMemory(); });
+        });
     }
     m_page = m_makePage();
     connect(m_page, &QWebEnginePage::loadStarted, this, [this] { apply(m_rules.loadStarted(now())); });
@@ -75,9 +80,6 @@ bool RendererWatch::mayRequest()
 // as one process) is not measured: ending it would end the program.
 void RendererWatch::tick()
 {
-    // The page before is deleted by now, its storage with it.
-    if (std::exchange(m_pageWent, false))
-        giveBackFreedMemory();
     watch::Usage usage;
     const std::int64_t pid = m_page->renderProcessPid();
     const std::int64_t self = QCoreApplication::applicationPid();

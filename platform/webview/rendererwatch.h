@@ -78,8 +78,6 @@ private:
     watch::PageWatch m_rules;
     QTimer m_timer;
     QElapsedTimer m_age;
-    // A page went since the last tick: what it held is to be given back.
-    bool m_pageWent = false;
 };
 
 } // namespace platform
