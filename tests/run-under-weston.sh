@@ -21,6 +21,8 @@ if [ -n "$xwayland" ] && ! command -v Xwayland >/dev/null 2>&1; then
     exit 77
 fi
 
+. "$(dirname "$0")/waituntil.sh"
+
 runtime=$(mktemp -d /tmp/zelvan-weston.XXXXXX) || exit 1
 chmod 700 "$runtime"
 socket=zelvan-test
@@ -39,16 +41,7 @@ weston_pid=$!
 
 # Weston creates the socket once it accepts clients, after it has chosen the
 # X display it will start XWayland on when the first X client comes.
-tries=0
-while [ ! -S "$runtime/$socket" ]; do
-    if ! kill -0 "$weston_pid" 2>/dev/null || [ $tries -ge 200 ]; then
-        echo "weston did not start:"
-        cat "$runtime/weston.log"
-        exit 1
-    fi
-    tries=$((tries + 1))
-    sleep 0.05
-done
+wait_until "$weston_pid" 10 "weston did not start" "$runtime/weston.log" test -S "$runtime/$socket" || exit 1
 
 # Nothing may fall back to an X server of the machine: the calculators
 # started by the test must be Wayland clients too.
@@ -57,18 +50,11 @@ export XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY=$socket QT_QPA_PLATFORM=waylan
 if [ -n "$xwayland" ]; then
     # Weston names the X display in its log only after the Wayland socket
     # exists, and under load some time after: read the log until it does.
-    tries=0
-    while :; do
+    xwayland_display() {
         display=$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$runtime/weston.log")
-        [ -n "$display" ] && break
-        if ! kill -0 "$weston_pid" 2>/dev/null || [ $tries -ge 600 ]; then
-            echo "weston started no X server:"
-            cat "$runtime/weston.log"
-            exit 1
-        fi
-        tries=$((tries + 1))
-        sleep 0.05
-    done
+        [ -n "$display" ]
+    }
+    wait_until "$weston_pid" 30 "weston started no X server" "$runtime/weston.log" xwayland_display || exit 1
     export DISPLAY="$display" QT_QPA_PLATFORM=xcb
 fi
 # The headless backend offers no seat (no keyboard, no pointer), and Qt 6.4's

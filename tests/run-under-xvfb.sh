@@ -9,6 +9,8 @@ if ! command -v Xvfb >/dev/null 2>&1; then
     exit 77
 fi
 
+. "$(dirname "$0")/waituntil.sh"
+
 dir=$(mktemp -d "${TMPDIR:-/tmp}/zelvan-xvfb.XXXXXX") || exit 1
 xvfb_pid=
 cleanup() {
@@ -23,16 +25,7 @@ Xvfb -displayfd 9 -screen 0 "${XVFB_SCREEN:-1280x1024x24}" -nolisten tcp \
 xvfb_pid=$!
 
 # Until the server writes its display number, or ends, or 30 s have passed.
-tries=0
-until grep -q '^[0-9][0-9]*$' "$dir/display" 2>/dev/null; do
-    if ! kill -0 "$xvfb_pid" 2>/dev/null || [ $tries -ge 1500 ]; then
-        echo "Xvfb did not start:"
-        cat "$dir/xvfb.log"
-        exit 1
-    fi
-    tries=$((tries + 1))
-    sleep 0.02
-done
+wait_until "$xvfb_pid" 30 "Xvfb did not start" "$dir/xvfb.log" grep -q '^[0-9][0-9]*$' "$dir/display" || exit 1
 DISPLAY=:$(head -n 1 "$dir/display")
 export DISPLAY
 unset WAYLAND_DISPLAY
