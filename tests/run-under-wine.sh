@@ -42,9 +42,11 @@ trap 'exit 130' INT TERM
 # The prefix is dressed as a Windows desktop: Wine draws the window frames
 # itself, as Windows does, rather than leaving them to an X window manager
 # (there is none here); and the faces the windows are designed in, which a
-# Windows install has, are the stand-ins of the same metrics Linux uses.
-cat >"$session/desktop.reg" <<'REG'
-REGEDIT4
+# Windows install has, are the stand-ins of the same metrics Linux uses
+# (the installer's pages ask for SimSun by its Chinese name, hence a file in
+# the registry editor's Unicode form).
+cat >"$session/desktop.txt" <<'REG'
+Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
 "Managed"="N"
@@ -54,10 +56,12 @@ REGEDIT4
 "Arial Narrow"="Nimbus Sans Narrow"
 "Calibri"="Carlito"
 "SimSun"="AR PL UMing CN"
+"宋体"="AR PL UMing CN"
 "NSimSun"="AR PL UMing CN"
 "SimHei"="WenQuanYi Micro Hei"
 "Tahoma"="DejaVu Sans"
 REG
+{ printf '\377\376' && iconv -f UTF-8 -t UTF-16LE "$session/desktop.txt"; } >"$session/desktop.reg" || exit 1
 
 # Wine draws its windows on the private display; the prefix is made there
 # too, so that nothing reaches the caller's screen.
