@@ -21,6 +21,8 @@ private slots:
     void linesAreBounded();
     void navigationPolicy_data();
     void navigationPolicy();
+    void sitePolicy_data();
+    void sitePolicy();
     void newWindowPolicy_data();
     void newWindowPolicy();
     void downloadPolicy_data();
@@ -192,6 +194,52 @@ void TstAdvertLink::navigationPolicy()
     QFETCH(QString, url);
     QFETCH(bool, allowed);
     QCOMPARE(advert::browserMayNavigate(url.toStdWString()), allowed);
+}
+
+// Where a page may take the panel without a click: the advert's own site.
+// clang-format off
+void TstAdvertLink::sitePolicy_data()
+{
+    QTest::addColumn<QString>("site");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("stays");
+    const QString site = "http://www.orvane.example/guanggao54.html";
+    const QString loopback = "http://127.0.0.1:18754/guanggao54.html";
+    QTest::newRow("another page of the site") << site << "http://www.orvane.example/b/c.html?d#e" << true;
+    QTest::newRow("the site in capitals") << site << "HTTP://WWW.Orvane.EXAMPLE/" << true;
+    QTest::newRow("to https") << site << "https://www.orvane.example/" << true;
+    QTest::newRow("to the bare name") << site << "https://orvane.example/" << true;
+    QTest::newRow("from the bare name to www") << "http://orvane.example/" << "http://www.orvane.example/x" << true;
+    QTest::newRow("the port written out") << site << "http://www.orvane.example:80/" << true;
+    QTest::newRow("a trailing dot") << site << "http://www.orvane.example./" << true;
+    QTest::newRow("user information before the host") << site << "http://evil.example@www.orvane.example/" << true;
+    QTest::newRow("another host") << site << "http://www.evil.example/" << false;
+    QTest::newRow("a host ending like the site") << site << "http://evilorvane.example/" << false;
+    QTest::newRow("a subdomain of the site") << site << "http://ads.orvane.example/" << false;
+    QTest::newRow("the site's name as a subdomain") << site << "http://www.orvane.example.evil.example/" << false;
+    QTest::newRow("the site's name as user information") << site << "http://www.orvane.example@evil.example/" << false;
+    QTest::newRow("the site's name in the path") << site << "http://evil.example/www.orvane.example" << false;
+    QTest::newRow("a backslash ends the host") << site << "http://evil.example\\www.orvane.example/" << false;
+    QTest::newRow("another port") << site << "http://www.orvane.example:8080/" << false;
+    QTest::newRow("https on http's port") << site << "https://www.orvane.example:80/" << false;
+    QTest::newRow("https on another port") << site << "https://www.orvane.example:8443/" << false;
+    QTest::newRow("a percent-escape in the host") << site << "http://www.orvane%2Eexample/" << false;
+    QTest::newRow("another scheme") << site << "ftp://www.orvane.example/" << false;
+    QTest::newRow("the empty page") << site << "about:blank" << false;
+    QTest::newRow("the loopback site's port") << loopback << "https://127.0.0.1:18754/x" << true;
+    QTest::newRow("the loopback site, another port") << loopback << "http://127.0.0.1:9222/json" << false;
+    QTest::newRow("the loopback site, another address") << loopback << "http://127.0.0.2:18754/" << false;
+    QTest::newRow("a port of letters") << loopback << "http://127.0.0.1:x/" << false;
+    QTest::newRow("no site at all") << "" << "http://www.orvane.example/" << false;
+}
+// clang-format on
+
+void TstAdvertLink::sitePolicy()
+{
+    QFETCH(QString, site);
+    QFETCH(QString, url);
+    QFETCH(bool, stays);
+    QCOMPARE(advert::staysOnSite(site.toStdWString(), url.toStdWString()), stays);
 }
 
 // clang-format off

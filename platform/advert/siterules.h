@@ -17,6 +17,15 @@ bool isWebAddress(std::wstring_view url);
 // every other handler are refused.
 bool browserMayNavigate(std::wstring_view url);
 
+// Whether url stays on the site of siteUrl, the address the panel asked for:
+// an http or https address on the same host, whatever its case, with or
+// without a leading "www." on either side (sites move between the two), and
+// on the same port, a scheme's own port counting as given (so that http on
+// 80 moving to https on 443 stays on the site, and another port does not).
+// A page's redirects and scripts that leave the site are refused; what a
+// user clicks to leave it opens in the desktop's browser.
+bool staysOnSite(std::wstring_view siteUrl, std::wstring_view url);
+
 // The control's NWMF_USERINITED: a new window asked for by the user's click.
 constexpr unsigned long kNewWindowUserInitiated = 0x2;
 
