@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian package that `make package` built and checks it as a
-# user would get it: every file where the desktop looks for it, and
-# /usr/bin/zelvan starting on a virtual display and mapping its main window.
+# Checks the Debian package that `make package` built: first with lintian,
+# Debian's own checker, which must report no error and no warning; then
+# installed, as a user would get it: every file where the desktop looks for
+# it, the manual pages as man reads them, /usr/bin/zelvan answering --version
+# and --help without a display, and starting on a virtual display and
+# mapping its main window.
 #
 # Usage: packaging/test-package.sh [build-dir]
 # Needs root (apt-get resolves the package's dependencies). The package is
@@ -61,7 +64,7 @@ if [ "$(id -u)" -ne 0 ]; then
     echo "package-test: SKIP: installing the package needs root (try: sudo make package-test)"
     exit 0
 fi
-for tool in apt-get dpkg-deb xvfb-run xdotool file; do
+for tool in apt-get dpkg-deb xvfb-run xdotool file lintian man; do
     command -v "$tool" >/dev/null || fail "$tool is missing (run scripts/install-deps)"
 done
 
@@ -69,6 +72,11 @@ deb=$(ls -t "$build_dir"/zelvan_*.deb 2>/dev/null | head -n1)
 [ -n "$deb" ] || fail "no zelvan_*.deb in $build_dir (run make package)"
 deb=$(realpath "$deb")
 version=$(dpkg-deb -f "$deb" Version)
+
+# Debian's policy, as its checker reads it: errors and warnings fail; the
+# informational and pedantic notes are shown for whoever reads the log.
+echo "package-test: lintian $(basename "$deb")"
+lintian --info --pedantic --fail-on error,warning "$deb" || fail "lintian reports errors or warnings on $deb"
 
 workdir=$(mktemp -d)
 installed_before=no
@@ -89,11 +97,15 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --reinstall "$deb" >"$work
 
 # Every file of the desktop integration, owned by the package.
 dpkg -L zelvan >"$workdir/files"
+manual_pages=(/usr/share/man/man1/zelvan.1.gz /usr/share/man/zh_CN/man1/zelvan.1.gz)
 expected=(
     /usr/bin/zelvan
     "$module"
     /usr/share/applications/zelvan.desktop
     "/usr/share/metainfo/$app_id.metainfo.xml"
+    /usr/share/doc/zelvan/copyright
+    /usr/share/doc/zelvan/changelog.gz
+    "${manual_pages[@]}"
 )
 for size in "${icon_sizes[@]}"; do
     expected+=("/usr/share/icons/hicolor/${size}x${size}/apps/zelvan.png")
@@ -116,6 +128,34 @@ if command -v appstreamcli >/dev/null; then
     appstreamcli validate --no-net "/usr/share/metainfo/$app_id.metainfo.xml" >"$workdir/as.log" 2>&1 \
         || { cat "$workdir/as.log"; fail "the installed metainfo is invalid"; }
 fi
+
+# The changelog's top entry is this version.
+zcat /usr/share/doc/zelvan/changelog.gz | head -n1 | grep -q "^zelvan ($version) " \
+    || fail "the top entry of changelog.gz is not version $version"
+
+# The manual pages as man reads them: formatted without a warning, with this
+# version in their footer, and naming every option that --help lists.
+no_display=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
+help=$("${no_display[@]}" /usr/bin/zelvan --help) || fail "zelvan --help did not exit with 0"
+options=$(grep -oE '^  -[^ ]+(, -[^ ]+)*' <<<"$help" | grep -oE -- '-[-a-z?]+')
+[ -n "$options" ] || fail "zelvan --help lists no options: $help"
+for page in "${manual_pages[@]}"; do
+    warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "man warns about $page: $warnings"
+    text=$(LC_ALL=C.UTF-8 MANWIDTH=80 man -E UTF-8 -l "$page" 2>&1) || fail "man -l $page failed: $text"
+    grep -q "Zelvan $version" <<<"$text" || fail "$page does not carry version $version"
+    while read -r option; do
+        grep -qF -- "$option" <<<"$text" || fail "$page does not name $option, which --help lists"
+    done <<<"$options"
+done
+echo "package-test: manual pages read with man -l; they name $(printf '%s' "$options" | tr '\n' ' ')"
+
+# The command line answers without a display, before any window.
+[ "$("${no_display[@]}" /usr/bin/zelvan --version)" = "Zelvan $version" ] \
+    || fail "zelvan --version does not print \"Zelvan $version\""
+"${no_display[@]}" /usr/bin/zelvan --no-such-option >/dev/null 2>&1
+status=$?
+[ $status -eq 2 ] || fail "zelvan --no-such-option exited with $status, not 2"
 
 # The package's dependencies must bring every library the program and the module link.
 missing=$(ldd /usr/bin/zelvan "$module" | grep 'not found')
