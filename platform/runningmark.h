@@ -7,10 +7,11 @@
 //
 // On Windows it is a named mutex, one per program folder:
 //   Global\Zelvan-<folder>   (Local\Zelvan-<folder> where Global is refused)
-// where <folder> is the folder of zelvan.exe in lower case with every "\"
-// written as "/" (a backslash would name a namespace). The installer builds
-// the same name from its install folder. Elsewhere nothing is needed: a
-// package manager replaces a running program's files safely.
+// where <folder> is the folder's identity, not its path: its volume serial
+// number and file ID in hex, the same whatever drive letter, short name or
+// case the program was started through. The installer and the uninstaller
+// build the same name from the folder they work on. Elsewhere nothing is
+// needed: a package manager replaces a running program's files safely.
 
 namespace platform {
 

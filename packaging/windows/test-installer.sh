@@ -3,17 +3,23 @@
 # installer was made from is at hand (STAGE, by default the build tree's
 # stage/ beside SETUP.exe), an older version's installer is made from it
 # first (makensis, fast compression), installed silently and its program
-# started: the new installer and the old uninstaller must then refuse,
-# silently, with the running program's exit code and nothing changed, and
-# the new installer run interactively (driven with xdotool) must offer to
-# close the program and upgrade once it did. Otherwise the new installer is
-# installed silently at once. Then: the files, shortcuts and the Programs and
-# Features entry, the program started from its Start-menu shortcut until its
-# window shows, the manifest in zelvan.exe, a silent downgrade and a second
-# copy for all users refused, the signatures when ZELVAN_SIGN_CA names the
-# certificate that signed them, and the uninstall with the registered quiet
-# command, after which nothing may be left. Everything happens in a throw-away Wine prefix on a private
-# virtual X display. Saves a picture of the screen to $SCREENSHOT when set.
+# started through a second drive letter: the new installer and the
+# registered quiet uninstall must then refuse, silently, with the running
+# program's exit code and nothing changed, and the new installer run
+# interactively (driven with xdotool) must offer to close the program and
+# upgrade once it did. Otherwise the new installer is installed silently at
+# once. Then: the files, shortcuts and the Programs and Features entry;
+# cancels on each page (1), installs onto a read-only and a full drive (2)
+# and into a file (9), each with nothing changed; a move to a folder with a
+# long name, where the program started by its short name is again found
+# running, and back with /D= naming the default folder; the program started
+# from its Start-menu shortcut until its window shows, the manifest in
+# zelvan.exe, a silent downgrade and a second copy for all users refused,
+# the signatures when ZELVAN_SIGN_CA names the certificate that signed them,
+# a cancelled uninstall, and the uninstall with the registered quiet
+# command, after which nothing may be left when it returns. Everything
+# happens in a throw-away Wine prefix on a private virtual X display. Saves
+# a picture of the screen to $SCREENSHOT when set.
 #
 # Usage: packaging/windows/test-installer.sh SETUP.exe [VERSION [STAGE]]
 # VERSION (5.4) defaults to the one in the installer's name.
@@ -66,9 +72,12 @@ check() { # check DESCRIPTION COMMAND...
 # the home folder, where the desktop shortcut would land otherwise.
 work=$(mktemp -d)
 program=
+mounted=()
 cleanup() {
     [ -n "$program" ] && kill "$program" 2>/dev/null
     wineserver -k 2>/dev/null
+    for folder in "${mounted[@]}"; do umount "$folder"; done
+    chmod -R u+w "$work" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -87,6 +96,30 @@ fi
 IFS='|' read -r localAppData appData userProfile < <(win cmd /c 'echo %LOCALAPPDATA%^|%APPDATA%^|%USERPROFILE%')
 instDirWin="$localAppData\\Programs\\Zelvan"
 instDir=$(winepath -u "$instDirWin" 2>/dev/null)
+# A second drive letter for the user's folders, as subst or a mapped drive
+# gives one: the same program in the same folder, however it is reached.
+# Made before anything runs: Wine derives a folder's volume serial number
+# from the drive letters that reach it.
+ln -s "$(winepath -u "$localAppData")" "$WINEPREFIX/dosdevices/y:"
+instDirY='Y:\Programs\Zelvan'
+# Drives an install cannot finish on, where this script may mount them: R:
+# read-only, F: too small for the program (a disk that fills). Without
+# mounts a folder without write permission stands for R:, unless this runs
+# as root, whom permissions do not stop.
+mkdir "$work/ro" "$work/full"
+unwritable=
+full=
+if mount -t tmpfs -o ro,size=1m zelvan-ro "$work/ro" 2>/dev/null; then
+    mounted+=("$work/ro")
+    unwritable='R:\Zelvan'
+    mount -t tmpfs -o size=4m zelvan-full "$work/full" 2>/dev/null &&
+        mounted+=("$work/full") && full='F:\Zelvan'
+elif [ "$(id -u)" != 0 ]; then
+    chmod a-w "$work/ro"
+    unwritable='R:\Zelvan'
+fi
+ln -s "$work/ro" "$WINEPREFIX/dosdevices/r:"
+ln -s "$work/full" "$WINEPREFIX/dosdevices/f:"
 startMenuLink=$(winepath -u "$appData\\Microsoft\\Windows\\Start Menu\\Programs\\Zelvan.lnk" 2>/dev/null)
 desktopLink=$(winepath -u "$userProfile\\Desktop\\Zelvan.lnk" 2>/dev/null)
 key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Zelvan'
@@ -104,6 +137,16 @@ expectValue() {
 absent() { ! win reg query "$1" >/dev/null; }
 # Every installed file with its checksum: what "nothing changed" compares.
 folderState() { (cd "$instDir" 2>/dev/null && find . -type f -exec md5sum {} + | sort); }
+# Everything an administrator relies on: the entry, every file of the folder
+# it names, and the shortcuts (which point into that folder); each file by
+# its checksum, and by its inode and time, which a rewrite would change.
+installState() {
+    readEntry
+    echo "$entry"
+    (cd "$(winepath -u "$(value InstallLocation)" 2>/dev/null)" &&
+        find . -type f -printf '%i %T@ %p\n' -exec md5sum {} + | sort)
+    md5sum "$startMenuLink" "$desktopLink" 2>&1
+}
 
 # Waits for the program's main window; $program is the Wine process when
 # this script started it.
@@ -137,12 +180,44 @@ closeProgram() {
     timeout 30 wineserver -w
     return $closed
 }
-# Runs an uninstaller as its copy in %TEMP% runs: with _?= naming the
-# folder, so that the exit code is the uninstall's own. (The registered
-# command starts that copy and returns at once, with 0.)
-uninstallFromCopy() { # uninstallFromCopy ARGUMENTS...
-    cp "$instDir/uninstall.exe" "$work/Au_.exe"
-    win "$work/Au_.exe" "$@" "_?=$instDirWin" >/dev/null
+# Runs a Windows command line as it stands and returns its exit code: Wine
+# would quote an argument with a space, and NSIS reads /D= and _?= only
+# unquoted.
+runLine() { # runLine COMMAND-LINE
+    printf '@%s\r\n@exit /b %%errorlevel%%\r\n' "$1" >"$work/line.cmd"
+    win cmd /c "$(winepath -w "$work/line.cmd")" >/dev/null
+}
+setupWin=$(winepath -w "$setup" 2>/dev/null)
+# A registered uninstall command, as Programs and Features and deployment
+# tools run it; its exit code is the uninstall's own: it waits for it.
+runRegistered() { # runRegistered UninstallString|QuietUninstallString
+    readEntry
+    runLine "$(value "$1")"
+}
+# Interactively: the first of its windows titled TITLE shown, the page
+# reached with PAGES presses of Return, then cancelled (Escape) and the
+# warning answered "yes" once it shows. The keys wait in the window's
+# queue, each page taking the next; the warning is a window of its own.
+cancelOnPage() { # cancelOnPage TITLE PAGES
+    local dialog= keys=() page _
+    for _ in $(seq 120); do
+        dialog=$(xdotool search --onlyvisible --name "^$1" 2>/dev/null | head -n 1)
+        [ -n "$dialog" ] && break
+        sleep 0.5
+    done
+    for ((page = 0; page < $2; page++)); do keys+=(Return); done
+    xdotool windowfocus --sync "$dialog" key "${keys[@]}" Escape 2>/dev/null
+    for _ in $(seq 120); do
+        [ "$(xdotool search --onlyvisible --name "^$1" 2>/dev/null | wc -l)" -ge 2 ] && break
+        sleep 0.5
+    done
+    xdotool windowfocus --sync "$(xdotool search --onlyvisible --name "^$1" | tail -n 1)" key Return 2>/dev/null
+}
+# Starts the program as PATH\zelvan.exe and waits for its window.
+startProgramAs() {
+    wine "$1\\zelvan.exe" >/dev/null 2>&1 &
+    program=$!
+    waitForWindow
 }
 
 # 1. An older version, running while the new one comes.
@@ -161,9 +236,7 @@ if [ -n "$stage" ]; then
         [ "$status" = 0 -a "$(value DisplayVersion)" = "$olderDisplayVersion" ]
     # A plugin only the older version had, which the upgrade must not keep.
     touch "$instDir/imageformats/qstale.dll"
-    (cd "$instDir" && exec wine zelvan.exe >/dev/null 2>&1) &
-    program=$!
-    check "older version's window shown" waitForWindow
+    check "older version's window shown, started as $instDirY\\zelvan.exe" startProgramAs "$instDirY"
     before=$(folderState)
 
     WINE_TIMEOUT=120 win "$setup" /S >/dev/null
@@ -173,10 +246,10 @@ if [ -n "$stage" ]; then
     check "  and changes no file" [ "$(folderState)" = "$before" ]
     check "  nor the entry ($(value DisplayVersion))" [ "$(value DisplayVersion)" = "$olderDisplayVersion" ]
 
-    uninstallFromCopy /CurrentUser /S
+    runRegistered QuietUninstallString
     status=$?
     readEntry
-    check "silent uninstall of the running program exits with 3 ($status)" [ "$status" = 3 ]
+    check "registered quiet uninstall of the running program exits with 3 ($status)" [ "$status" = 3 ]
     check "  and keeps every file, the uninstaller among them" [ "$(folderState)" = "$before" ]
     check "  and the entry" [ "$(value DisplayVersion)" = "$olderDisplayVersion" ]
     check "  and the shortcuts" [ -s "$startMenuLink" -a -s "$desktopLink" ]
@@ -196,6 +269,7 @@ if [ -n "$stage" ]; then
     readEntry
     check "interactive upgrade offered to close the program, which ended" \
         eval '! kill -0 "$program" 2>/dev/null'
+    kill "$program" 2>/dev/null
     wait "$program" 2>/dev/null
     check "  and installed $displayVersion ($status)" \
         [ "$status" = 0 -a "$(value DisplayVersion)" = "$displayVersion" ]
@@ -233,8 +307,8 @@ expectValue DisplayVersion "$displayVersion"
 expectValue Publisher Orvane
 expectValue DisplayIcon "$instDirWin\\zelvan.exe,0"
 expectValue InstallLocation "$instDirWin"
-expectValue UninstallString "\"$instDirWin\\uninstall.exe\" /CurrentUser"
-expectValue QuietUninstallString "\"$instDirWin\\uninstall.exe\" /CurrentUser /S"
+expectValue UninstallString "\"$instDirWin\\uninstall.exe\" /CurrentUser _?=$instDirWin"
+expectValue QuietUninstallString "\"$instDirWin\\uninstall.exe\" /CurrentUser /S _?=$instDirWin"
 expectValue NoModify 0x1
 expectValue NoRepair 0x1
 # The files' sizes in KB, as the installer sums them.
@@ -245,7 +319,63 @@ check "EstimatedSize $((estimated)) KB, the files take $actual KB" \
     [ "$actual" -gt 0 -a "${difference#-}" -le $((actual / 20)) ]
 check "no per-machine entry" absent "HKLM\\$key"
 
-# 2. The installed program starts from its Start-menu shortcut and shows
+# 2. What cannot be finished changes nothing: cancelled on each page (1),
+# onto a read-only drive and onto one that fills (2, NSIS's "aborted"),
+# into a file (9).
+before=$(installState)
+for page in 0 1 2; do
+    WINE_TIMEOUT=180 win "$setup" >/dev/null &
+    installer=$!
+    cancelOnPage "Zelvan 安装" "$page"
+    wait "$installer"
+    status=$?
+    check "install cancelled on page $((page + 1)) exits with 1 ($status)" [ "$status" = 1 ]
+done
+check "  and nothing changed" [ "$(installState)" = "$before" ]
+for target in "$unwritable" "$full" 'C:\windows\notepad.exe'; do
+    if [ -z "$target" ]; then
+        echo "(a drive that fills or cannot be written needs mounts here: not tried)"
+        continue
+    fi
+    expected=2
+    [[ $target == C:* ]] && expected=9
+    WINE_TIMEOUT=120 win "$setup" /S "/D=$target" >/dev/null
+    status=$?
+    check "silent install into $target exits with $expected ($status)" [ "$status" = "$expected" ]
+    check "  and nothing changed" [ "$(installState)" = "$before" ]
+done
+check "nothing left on the drive that filled" [ -z "$(ls -A "$work/full")" ]
+
+# 3. Moved to a folder with a long name (the earlier one goes once the new
+# one is registered), where the program started by its 8.3 short name is
+# found running by the installer and the registered uninstall; then back,
+# with /D= naming the default folder while the other one is registered.
+longDirWin="$localAppData\\Programs\\Zelvan Units"
+WINE_TIMEOUT=120 runLine "\"$setupWin\" /S /D=$longDirWin"
+status=$?
+readEntry
+check "silent install into \"$longDirWin\" exits with 0 ($status)" \
+    [ "$status" = 0 -a "$(value InstallLocation)" = "$longDirWin" ]
+check "  and the earlier folder is gone" [ ! -e "$instDir" ]
+shortDirWin=$(winepath -s "$longDirWin" 2>/dev/null)
+check "window shown, started as $shortDirWin\\zelvan.exe" startProgramAs "$shortDirWin"
+before=$(installState)
+WINE_TIMEOUT=120 win "$setup" /S >/dev/null
+status=$?
+check "silent install over the program started by its short name exits with 3 ($status)" [ "$status" = 3 ]
+runRegistered QuietUninstallString
+status=$?
+check "  and the registered quiet uninstall with 3 ($status)" [ "$status" = 3 ]
+check "  and nothing changed" [ "$(installState)" = "$before" ]
+closeProgram
+WINE_TIMEOUT=120 runLine "\"$setupWin\" /S /D=$instDirWin"
+status=$?
+readEntry
+check "silent install with /D= naming the default folder exits with 0 ($status)" \
+    [ "$status" = 0 -a "$(value InstallLocation)" = "$instDirWin" ]
+check "  and the folder with the long name is gone" [ ! -e "$(winepath -u "$longDirWin")" ]
+
+# 4. The installed program starts from its Start-menu shortcut and shows
 # its window.
 # (start returns once the program runs: it is followed by its window.)
 win start /unix "$startMenuLink" >/dev/null
@@ -262,7 +392,7 @@ check "program ends when its window is closed" closeProgram
 emulation='HKCU\Software\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE_BROWSER_EMULATION'
 check "browser control's document mode set" eval 'win reg query "$emulation" /v zelvan-adverthost.exe >/dev/null'
 
-# 3. What Windows reads from zelvan.exe before it runs it.
+# 5. What Windows reads from zelvan.exe before it runs it.
 manifest=$(wrestool -x --raw -t 24 "$instDir/zelvan.exe" 2>/dev/null | tr -d '\r')
 for part in 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' \
     '<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>' \
@@ -270,7 +400,7 @@ for part in 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' \
     check "manifest holds $part" grep -qF "$part" <<<"$manifest"
 done
 
-# 4. A silent downgrade is refused (without /AllowDowngrade).
+# 6. A silent downgrade is refused (without /AllowDowngrade).
 if [ -n "$stage" ]; then
     before=$(folderState)
     WINE_TIMEOUT=120 win "$older" /S >/dev/null
@@ -287,7 +417,7 @@ status=$?
 check "silent install for all users beside the user's copy exits with 5 ($status)" [ "$status" = 5 ]
 check "  and writes no per-machine entry" absent "HKLM\\$key"
 
-# 5. Signatures, when the build was signed with a certificate given here.
+# 7. Signatures, when the build was signed with a certificate given here.
 if [ -n "${ZELVAN_SIGN_CA:-}" ]; then
     for file in "$setup" "$instDir/zelvan.exe" "$instDir/uninstall.exe"; do
         check "signature of $(basename "$file") verified" \
@@ -295,21 +425,20 @@ if [ -n "${ZELVAN_SIGN_CA:-}" ]; then
     done
 fi
 
-# 6. Silent uninstall with the registered command. The uninstaller runs a
-# copy of itself from %TEMP% and returns at once: wait for the copy, that
-# is for Wine to have no program left.
-quiet=$(value QuietUninstallString)
-if [[ $quiet =~ ^\"([^\"]+)\"\ (.*)$ ]]; then
-    read -ra arguments <<<"${BASH_REMATCH[2]}"
-    win "${BASH_REMATCH[1]}" "${arguments[@]}" >/dev/null
-    status=$?
-    check "silent uninstall exits with 0 ($status)" [ "$status" = 0 ]
-    timeout 60 wineserver -w
-    check "uninstaller finished" [ $? = 0 ]
-else
-    fail "QuietUninstallString is a quoted program and its arguments: $quiet"
-fi
-check "install folder removed" [ ! -e "$instDir" ]
+# 8. A cancelled uninstall changes nothing; the registered quiet uninstall
+# returns once everything is gone.
+before=$(installState)
+runRegistered UninstallString &
+uninstaller=$!
+cancelOnPage "Zelvan 卸载" 0
+wait "$uninstaller"
+status=$?
+check "uninstall cancelled on its page exits with 1 ($status)" [ "$status" = 1 ]
+check "  and nothing changed" [ "$(installState)" = "$before" ]
+runRegistered QuietUninstallString
+status=$?
+check "silent uninstall exits with 0 ($status)" [ "$status" = 0 ]
+check "install folder removed, and nothing beside it" [ -z "$(ls -A "$(dirname "$instDir")")" ]
 check "Start-menu shortcut removed" [ ! -e "$startMenuLink" ]
 check "desktop shortcut removed" [ ! -e "$desktopLink" ]
 check "uninstall entry removed" absent "HKCU\\$key"
