@@ -241,36 +241,53 @@ Function ${UN}SameFolder
   Exch $1
 FunctionEnd
 
-; $R0: a program folder. $R1: 1 when a Zelvan started from it is running,
-; else 0. The program holds a mutex named after its folder's identity, in
-; the global namespace or, where refused, its session's. One held by
-; another user's process cannot be opened but still exists.
-Function ${UN}IsRunningIn
-  Push $0
+; $0: the name of a running mark without its namespace. $R1 is set to 1
+; when a process holds it, in the global namespace or, where refused, its
+; session's; left as it is otherwise. One held by another user's process
+; cannot be opened but still exists.
+Function ${UN}MarkHeld
   Push $1
   Push $2
+  ; SYNCHRONIZE (0x00100000); ERROR_ACCESS_DENIED (5) is another user's.
+  System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "Global\$0") p .r1 ?e'
+  Pop $2
+  ${If} $1 P= 0
+  ${AndIf} $2 != 5
+    System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "Local\$0") p .r1 ?e'
+    Pop $2
+  ${EndIf}
+  ${If} $1 P<> 0
+    System::Call 'kernel32::CloseHandle(p r1)'
+    StrCpy $R1 1
+  ${ElseIf} $2 = 5
+    StrCpy $R1 1
+  ${EndIf}
+  Pop $2
+  Pop $1
+FunctionEnd
+
+; $R0: a program folder. $R1: 1 when a Zelvan started from it is running,
+; else 0. The program holds a mutex named after its folder's identity.
+; Copies of 5.4 built before that named the folder as they were started
+; from it (lower case, "\" written as "/"): an upgrade over one of them
+; still running started from the registered spelling is seen too.
+Function ${UN}IsRunningIn
+  Push $0
   StrCpy $R1 0
   Push $R0
   Call ${UN}FolderIdentity
   Pop $0
   ${If} $0 != ""
-    ; SYNCHRONIZE (0x00100000); ERROR_ACCESS_DENIED (5) is another user's.
-    System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "Global\${PRODUCT}-$0") p .r1 ?e'
-    Pop $2
-    ${If} $1 P= 0
-    ${AndIf} $2 != 5
-      System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "Local\${PRODUCT}-$0") p .r1 ?e'
-      Pop $2
-    ${EndIf}
-    ${If} $1 P<> 0
-      System::Call 'kernel32::CloseHandle(p r1)'
-      StrCpy $R1 1
-    ${ElseIf} $2 = 5
-      StrCpy $R1 1
-    ${EndIf}
+    StrCpy $0 "${PRODUCT}-$0"
+    Call ${UN}MarkHeld
   ${EndIf}
-  Pop $2
-  Pop $1
+  ${If} $R1 = 0
+    StrCpy $0 $R0
+    System::Call 'user32::CharLowerW(w r0 r0)'
+    ${WordReplace} $0 "\" "/" "+" $0
+    StrCpy $0 "${PRODUCT}-$0"
+    Call ${UN}MarkHeld
+  ${EndIf}
   Pop $0
 FunctionEnd
 
