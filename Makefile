@@ -7,7 +7,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test tidy format format-check test-sanitize check-windows windows windows-configure test-windows bench bench-pages clean fuzz fuzz-build fuzz-smoke screenshot package package-test
+.PHONY: all deps configure build run test test-load tidy tidy-windows format format-check sanitize-build test-sanitize test-load-sanitize check-windows windows windows-configure test-windows bench bench-pages clean fuzz fuzz-build fuzz-smoke screenshot package package-test
 
 all: build
 
@@ -28,6 +28,16 @@ test: build check-windows
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory fuzz-smoke
 
+# The load rehearsal: the suite LOAD_ROUNDS times over with ctest -j LOAD_JOBS
+# while stress-ng keeps one core busy, as on a slower or busier machine than
+# this one; each failure is reported with its round, test and row
+# (scripts/test-load). Not part of CI, which runs the suite as `make test` does.
+LOAD_ROUNDS ?= 5
+LOAD_JOBS   ?= 2
+test-load: build
+	@scripts/install-deps --load
+	LOAD_ROUNDS=$(LOAD_ROUNDS) LOAD_JOBS=$(LOAD_JOBS) scripts/test-load $(BUILD_DIR)
+
 # clang-tidy's checks (.clang-tidy: faults and modern forms) over every source
 # of the default tree, with its compile commands, and every header of ours they
 # include (HeaderFilterRegex); any finding fails.
@@ -46,15 +56,22 @@ format-check: deps
 # own. Leaks inside the system's libraries (fontconfig, Mesa, ...) are not
 # ours and are suppressed in tests/lsan.supp; the browser engine's library
 # frees with a mismatched sized delete of its own, so that check is off.
+# `make test-load-sanitize` is the load rehearsal of that tree.
 SANITIZE_DIR   ?= build-sanitize
-test-sanitize: deps
+SANITIZE_ENV    = QT_QPA_PLATFORM=offscreen \
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:new_delete_type_mismatch=0 \
+    UBSAN_OPTIONS=print_stacktrace=1 \
+    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
+sanitize-build: deps
 	@cmake --preset sanitize -B $(SANITIZE_DIR) $(CMAKE_ARGS) >/dev/null
 	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
-	cd $(SANITIZE_DIR) && QT_QPA_PLATFORM=offscreen \
-	    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:new_delete_type_mismatch=0 \
-	    UBSAN_OPTIONS=print_stacktrace=1 \
-	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
-	    ctest --output-on-failure -j $(JOBS)
+
+test-sanitize: sanitize-build
+	cd $(SANITIZE_DIR) && $(SANITIZE_ENV) ctest --output-on-failure -j $(JOBS)
+
+test-load-sanitize: sanitize-build
+	@scripts/install-deps --load
+	$(SANITIZE_ENV) LOAD_ROUNDS=$(LOAD_ROUNDS) LOAD_JOBS=$(LOAD_JOBS) scripts/test-load $(SANITIZE_DIR)
 
 # A quick look at the Windows-only sources for `make test`, which has no Qt
 # for Windows at hand: the MinGW cross-compiler checks those that need no Qt
@@ -69,6 +86,24 @@ check-windows: configure
 	@echo "check-windows: app/zelvan.rc"
 	@o=$$(mktemp /tmp/zelvan-rc.XXXXXX); \
 		x86_64-w64-mingw32-windres -I$(BUILD_DIR)/generated app/zelvan.rc -O coff -o $$o; rc=$$?; rm -f $$o; exit $$rc
+
+# The same checks over the Windows tree, with its compile commands: the
+# Windows-only sources (platform/win32, adverthost, the Windows tests and
+# their stand-in) and the shared ones with parts for Windows; the rest is
+# the same code `make tidy` checks. clang reads them for MinGW's target; it
+# finds MinGW's C headers itself but not the C++ library of Debian's
+# posix-threads cross-compiler, whose folders are asked of that compiler.
+# CI runs it after the Windows tests.
+WINDOWS_TIDY_SOURCES := $(sort $(wildcard platform/win32/*.cpp adverthost/*.cpp tests/win32/*.cpp) \
+    $(shell git ls-files '*.cpp' | xargs grep -lE \
+        '^\s*\#\s*((if|ifdef|ifndef|elif).*(Q_OS_WIN|_WIN32)|include\s*[<"](windows\.h|adverthost/|platform/win32/))'))
+
+tidy-windows: windows-configure
+	@cmake --build $(WINDOWS_DIR) -j $(JOBS)
+	@cxx=$$(x86_64-w64-mingw32-g++-posix -E -x c++ -v - </dev/null 2>&1 | sed -n 's,^ \(/.*/include/c++.*\)$$,\1,p'); \
+	run-clang-tidy -quiet -p $(WINDOWS_DIR) -j $(JOBS) -extra-arg-before=--target=x86_64-w64-mingw32 \
+	    $$(for d in $$cxx; do printf ' -extra-arg-before=-isystem%s' "$$(realpath "$$d")"; done) \
+	    $(addprefix $(CURDIR)/,$(WINDOWS_TIDY_SOURCES)) 2>/dev/null
 
 # Windows, cross-built with MinGW-w64 against a Qt for Windows that
 # scripts/build-qt-windows provides: from ZELVAN_QT_WINDOWS (a prefix or its

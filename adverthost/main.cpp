@@ -77,7 +77,10 @@ struct Reading {
 
 DWORD WINAPI readPanel(void* argument)
 {
-    const auto [in, window] = *static_cast<Reading*>(argument);
+    // Named copies, not a structured binding: clang (clang-tidy) does not
+    // take one into a lambda's captures before version 16.
+    const HANDLE in = static_cast<Reading*>(argument)->in;
+    const HWND window = static_cast<Reading*>(argument)->window;
     advert::LineReader reader;
     char buffer[4096];
     DWORD got = 0;

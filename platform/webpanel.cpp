@@ -55,6 +55,20 @@ void WebPanel::navigate(const QUrl& url)
         m_web->load(url);
 }
 
+void WebPanel::setPatience(WebViewPatience patience)
+{
+    m_patience = patience;
+    if (m_view)
+        m_web->setPatience(patience);
+}
+
+void WebPanel::setLimits(WebViewLimits limits)
+{
+    m_limits = limits;
+    if (m_view)
+        m_web->setLimits(limits);
+}
+
 QWidget* WebPanel::view() const
 {
     return m_view;

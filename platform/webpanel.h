@@ -38,10 +38,10 @@ public:
     QWidget* view() const;
 
     // How long a page may take to load or to answer before its renderer is
-    // ended and the page loaded again; for a view made from now on.
-    void setPatience(WebViewPatience patience) { m_patience = patience; }
-    // What a page may take of the machine; for a view made from now on.
-    void setLimits(WebViewLimits limits) { m_limits = limits; }
+    // ended and the page loaded again; from now on, the load under way too.
+    void setPatience(WebViewPatience patience);
+    // What a page may take of the machine; from now on, the page shown too.
+    void setLimits(WebViewLimits limits);
 
 signals:
     // After the host frame's first paint, one of these two: the browser is

@@ -33,10 +33,11 @@ struct WebViewPatience {
 // What a page may take of the machine before its renderer is ended like a
 // hung one: resident memory, more than busyShare of one core over busyPeriod
 // while nothing loads, or programGrowthBytes of the program's own memory
-// (where the engine keeps what a page stores) over the least it held. A page that loads itself (reloads, moves
-// on, refreshes) more than selfLoads times within selfLoadPeriod is stopped:
-// the panel is left empty until its next load; so is one that asks the program
-// for more than requests frame loads and script dialogs within selfLoadPeriod.
+// (where the engine keeps what a page stores) over the least it held. A page
+// that loads itself (reloads, moves on, refreshes) more than selfLoads times
+// within selfLoadPeriod is stopped: the panel is left empty until its next
+// load; so is one that asks the program for more than requests frame loads
+// and script dialogs within selfLoadPeriod.
 struct WebViewLimits {
     std::int64_t memoryBytes = std::int64_t(512) << 20;
     double busyShare = 0.5;
@@ -59,8 +60,8 @@ struct WebViewHooks {
     // patience), "unanswered", "memory" or "busy" (the renderer was ended),
     // "program memory" (the renderer was ended for what its page stored in
     // the program), "restless" (a page that kept loading itself or asking
-    // for work was stopped) or "gave up"
-    // (no second chance is left for this load).
+    // for work was stopped) or "gave up" (no second chance is left for this
+    // load).
     std::function<void(const char* what)> watchActed;
 };
 

@@ -41,7 +41,7 @@ weston_pid=$!
 
 # Weston creates the socket once it accepts clients, after it has chosen the
 # X display it will start XWayland on when the first X client comes.
-wait_until "$weston_pid" 10 "weston did not start" "$runtime/weston.log" test -S "$runtime/$socket" || exit 1
+wait_until "$weston_pid" 30 "weston did not start" "$runtime/weston.log" test -S "$runtime/$socket" || exit 1
 
 # Nothing may fall back to an X server of the machine: the calculators
 # started by the test must be Wayland clients too.

@@ -947,9 +947,10 @@ QString Session::checkWindows()
     return {};
 }
 
+// Generous: under Wine on a busy machine each opening starts a program.
 QString Session::finish()
 {
-    if (!QTest::qWaitFor([this] { return m_urls.opened().size() == m_expectedUrls; }))
+    if (!QTest::qWaitFor([this] { return m_urls.opened().size() == m_expectedUrls; }, 60000))
         return QStringLiteral("%1 web-site openings, expected %2").arg(m_urls.opened().size()).arg(m_expectedUrls);
     return {};
 }

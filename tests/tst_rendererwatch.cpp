@@ -7,7 +7,7 @@
 // Apart from the other web panel cases so that ctest runs the two at once.
 #include "webpanelfixture.h"
 
-#include <QElapsedTimer>
+#include <algorithm>
 
 class TstRendererWatch : public QObject {
     Q_OBJECT
@@ -24,82 +24,130 @@ void TstRendererWatch::hungPageIsEndedAndGivenUp_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("reason");
-    // Patience for a load and for an answer, in ms: short for what is
-    // checked, long enough elsewhere not to be met on a slow machine.
-    QTest::addColumn<int>("loadPatience");
-    QTest::addColumn<int>("answerPatience");
-    QTest::newRow("a load that never finishes") << "/hang.html" << "unfinished" << 500 << 500;
-    QTest::newRow("a renderer past its memory bound") << "/grow.html" << "memory" << 10000 << 1000;
-    QTest::newRow("a page whose frames keep a core busy") << "/animate.html" << "busy" << 10000 << 1000;
-    // Reloaded after an ending while a frame still loads, the page is
-    // watched as before, though the engine may report no new load start.
-    QTest::newRow("a page whose frame never loads, past its memory bound")
-        << "/framegrow.html" << "memory" << 10000 << 1000;
-    QTest::newRow("a page that stores past the program's bound")
-        << "/blobs.html" << "program memory" << 10000 << 1000;
+    // The endings a row waits for, each followed by a reload. The third is
+    // the whole story: the page is then given up (the hung page's, the
+    // quickest to end). How many second chances there are is the rules'
+    // (tst_pagewatch); one ending shows the renderer measured, ended and its
+    // page loaded again.
+    QTest::addColumn<int>("endings");
+    QTest::newRow("a load that never finishes") << "/hang.html" << "unfinished" << 3;
+    QTest::newRow("a renderer past its memory bound") << "/grow.html" << "memory" << 1;
+    QTest::newRow("a page whose frames keep a core busy") << "/animate.html" << "busy" << 1;
+    // Ended while its load still runs; its reload is watched from the moment
+    // it is asked for, however the engine reports it (the rules table's).
+    QTest::newRow("a page whose frame never loads, past its memory bound") << "/framegrow.html" << "memory" << 1;
+    QTest::newRow("a page that stores past the program's bound") << "/blobs.html" << "program memory" << 1;
 }
 // clang-format on
+
+namespace {
+
+// The one bound a row is about, within reach; the others stay out of it, as
+// Host leaves them. The growing pages also keep a core busy and answer late,
+// the busy one grows: on a slow or busy machine any bound within reach could
+// come first.
+void bringWithinReach(const QString& reason, Host& host)
+{
+    platform::WebViewPatience patience = unhurried();
+    platform::WebViewLimits limits = outOfReach();
+    if (reason == u"unfinished") {
+        patience.load = std::chrono::milliseconds(250);
+        patience.response = std::chrono::milliseconds(250);
+    } else if (reason == u"memory") {
+        limits.memoryBytes = std::int64_t(256) << 20;
+    } else if (reason == u"busy") {
+        // The animating page takes a twentieth of a core in its own renderer
+        // (more while it first draws) and nearly half of one where its frames
+        // are composed: counted together, it passes this share with a core
+        // kept busy elsewhere too; its renderer alone does not.
+        limits.busyShare = 0.15;
+        limits.busyPeriod = std::chrono::milliseconds(1500);
+    } else if (reason == u"program memory") {
+        limits.programGrowthBytes = std::int64_t(64) << 20;
+    }
+    host.panel->setPatience(patience);
+    host.panel->setLimits(limits);
+}
+
+} // namespace
 
 void TstRendererWatch::hungPageIsEndedAndGivenUp()
 {
     QFETCH(QString, path);
     QFETCH(QString, reason);
-    QFETCH(int, loadPatience);
-    QFETCH(int, answerPatience);
+    QFETCH(int, endings);
     PageServer server(pages);
     QVERIFY(server.isListening());
     Host host;
     QSignalSpy acted(host.panel, &WebPanel::watchActed);
-    host.panel->setPatience({std::chrono::milliseconds(loadPatience), std::chrono::milliseconds(answerPatience)});
-    platform::WebViewLimits limits;
-    limits.memoryBytes = std::int64_t(400) << 20;
-    limits.busyPeriod = std::chrono::seconds(1);
-    // The busy pages take four fifths of a core when they can have it; on a
-    // loaded machine they may get little more than half.
-    limits.busyShare = 0.25;
-    limits.programGrowthBytes = std::int64_t(96) << 20;
-    host.panel->setLimits(limits);
+    const auto actions = [&acted] {
+        QStringList words;
+        for (const QList<QVariant>& args : acted)
+            words << args.at(0).toString();
+        return words;
+    };
+    bringWithinReach(reason, host);
+    // The renderers there were as the watch ended one.
+    QList<qint64> ended;
+    QObject::connect(host.panel, &WebPanel::watchActed, host.panel, [&ended](const QString& what) {
+        if (what != u"gave up")
+            ended << rendererPids();
+    });
     host.panel->navigate(server.url(path));
     QVERIFY(host.show());
 
-    // Ended and loaded again twice, then given up.
-    QTRY_VERIFY_WITH_TIMEOUT(!acted.isEmpty() && acted.last().at(0) == QStringLiteral("gave up"), loadTimeout);
-    QStringList actions;
-    for (const QList<QVariant>& args : acted)
-        actions << args.at(0).toString();
-    QCOMPARE(actions, (QStringList{reason, reason, reason, QStringLiteral("gave up")}));
-    QCOMPARE(server.requests().count(path), 3);
-    // The panel's next load is tried afresh, and while it loads and shows,
-    // nothing of the given-up page burns a processor any more (a renderer
-    // in an endless loop would take a core) nor loads again.
-    const QList<qint64> renderers = rendererPids();
-    const qint64 before = cpuTicks(renderers);
-    QElapsedTimer window;
-    window.start();
+    const QString gaveUp = QStringLiteral("gave up");
+    QTRY_VERIFY_WITH_TIMEOUT(endings == 3 ? actions().contains(gaveUp) : actions().count(reason) >= endings,
+                             2 * loadTimeout);
+    // Every bound out of reach again from here on: the page's load after its
+    // last ending, and the advert below, are no case of any.
+    host.panel->setPatience(unhurried());
+    host.panel->setLimits(outOfReach());
+    // Each act named the row's reason (a renderer that outlives its ending
+    // by the answer patience is ended again: the hung page's is short), and
+    // the page was loaded again after each ending but a third, which gave it
+    // up.
+    QStringList words = actions();
+    QCOMPARE(words.removeAll(gaveUp) > 0, endings == 3);
+    QVERIFY2(words.size() >= endings && words.count(reason) == words.size(), qPrintable(words.join(u", ")));
+    const qsizetype loads = 1 + std::min<qsizetype>(words.size(), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(server.requests().count(path), loads, loadTimeout);
+
+    // The panel's next load is tried afresh, and while it loads and shows
+    // nothing of the page before loads again, nor runs on (a renderer in an
+    // endless loop would take a core).
     host.finished.clear();
     host.panel->navigate(server.url(QStringLiteral("/advert.html")));
     QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), loadTimeout);
-    QCOMPARE(selectAll(host, 10000), QStringLiteral("advert"));
-    const qint64 spent = (cpuTicks(renderers) - before) * 1000 / ::sysconf(_SC_CLK_TCK);
-    QVERIFY2(spent < 50 + window.elapsed() / 2,
-             qPrintable(QStringLiteral("%1 ms of %2").arg(spent).arg(window.elapsed())));
-    QCOMPARE(server.requests().count(path), 3);
+    QCOMPARE(selectAll(host, loadTimeout), QStringLiteral("advert"));
+    QVERIFY(!ended.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(std::none_of(ended.cbegin(), ended.cend(), isRunning), loadTimeout);
+    QCOMPARE(server.requests().count(path), loads);
 }
 
 // A page that is shown and answers, but one of whose requests never ends:
-// its load is stopped, the renderer left alone and the page kept.
+// its load is stopped, the renderer left alone and the page kept. The load
+// is let run late only once the page is on screen (its picture asked for,
+// its word selected), so a slow renderer cannot make it a page not shown.
 void TstRendererWatch::slowRequestKeepsThePage()
 {
     PageServer server(pages);
     QVERIFY(server.isListening());
     Host host;
-    host.panel->setPatience({std::chrono::milliseconds(1000), std::chrono::milliseconds(1000)});
     host.panel->navigate(server.url(QStringLiteral("/slow.html")));
     QVERIFY(host.show());
+    QTRY_VERIFY_WITH_TIMEOUT(server.requests().contains(QStringLiteral("/never.png")), loadTimeout);
+    QVERIFY(selectAll(host, loadTimeout).startsWith(QLatin1String("slow")));
+    QVERIFY(host.finished.isEmpty());
+    const QList<qint64> renderers = rendererPids();
+    QVERIFY(!renderers.isEmpty());
 
+    platform::WebViewPatience patience = unhurried();
+    patience.load = std::chrono::milliseconds(100);
+    host.panel->setPatience(patience);
     QTRY_VERIFY_WITH_TIMEOUT(!host.finished.isEmpty(), loadTimeout);
-    QCOMPARE(server.requests().count(QStringLiteral("/slow.html")), 1);
-    QVERIFY(selectAll(host, 10000).startsWith(QLatin1String("slow")));
+    QCOMPARE(host.finished.first().at(0).toBool(), false);
+    QVERIFY(std::all_of(renderers.cbegin(), renderers.cend(), isRunning));
     QCOMPARE(server.requests().count(QStringLiteral("/slow.html")), 1);
 }
 
@@ -107,9 +155,8 @@ void TstRendererWatch::crashedRendererReloadsAtOnce()
 {
     PageServer server(pages);
     QVERIFY(server.isListening());
+    // Every bound out of reach (the host's): each reload must come from a crash.
     Host host;
-    // Far longer than this test waits: each reload must come from a crash.
-    host.panel->setPatience({std::chrono::minutes(5), std::chrono::minutes(5)});
     QVERIFY(host.showLoaded(server.url(QStringLiteral("/advert.html"))));
 
     for (int crash = 1; crash <= 2; ++crash) {
@@ -118,7 +165,7 @@ void TstRendererWatch::crashedRendererReloadsAtOnce()
         host.finished.clear();
         for (qint64 pid : renderers)
             killRenderer(pid);
-        QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), loadTimeout);
         QCOMPARE(server.requests(), QStringList(crash + 1, QStringLiteral("/advert.html")));
     }
 }

@@ -26,6 +26,10 @@ namespace {
 
 const char* const kAppFrame = "ApplicationFrameWindow";
 
+// Generous: under Wine on a busy machine a program may take seconds to start
+// and to end.
+constexpr int kProcessTimeout = 30000;
+
 QString systemCalculatorPath()
 {
     wchar_t directory[MAX_PATH] = {};
@@ -153,12 +157,12 @@ void TestSystemCalculatorWin::closesTheCalculatorOfEachRelease()
     const char* calculatorTitle = title.isEmpty() ? nullptr : title.constData();
     QVERIFY(QProcess::startDetached(
         m_standin, {QString::fromLatin1(otherShape), QDir::toNativeSeparators(m_dir.filePath("Photos.exe"))}));
-    QTRY_COMPARE(windowCount(kAppFrame, "Photos.exe"), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(windowCount(kAppFrame, "Photos.exe"), 1, kProcessTimeout);
 
     Form1& w = *m_window;
     QTest::mouseClick(button(w, "Command4"), Qt::LeftButton);
     QVERIFY(button(w, "Command5")->isVisible());
-    QTRY_COMPARE(windowCount(windowClass, calculatorTitle), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(windowCount(windowClass, calculatorTitle), 1, kProcessTimeout);
     // The other app's frame comes first in the window order.
     QVERIFY(SetWindowPos(FindWindowA(kAppFrame, "Photos.exe"), HWND_TOP, 0, 0, 0, 0,
                          SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
@@ -167,7 +171,7 @@ void TestSystemCalculatorWin::closesTheCalculatorOfEachRelease()
         QVERIFY(w.close());
     else
         QTest::mouseClick(button(w, "Command5"), Qt::LeftButton);
-    QTRY_COMPARE(windowCount(windowClass, calculatorTitle, true), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(windowCount(windowClass, calculatorTitle, true), 0, kProcessTimeout);
     QCOMPARE(windowCount(kAppFrame, "Photos.exe"), 1);
 }
 

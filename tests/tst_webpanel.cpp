@@ -211,9 +211,9 @@ void TstWebPanel::reportsEachLoad()
     // engine error page, in whatever language): selecting all selects nothing.
     // The page that loads has its one word to select.
     if (ok)
-        QCOMPARE(selectAll(host, 10000), QStringLiteral("advert"));
+        QCOMPARE(selectAll(host, loadTimeout), QStringLiteral("advert"));
     else
-        QCOMPARE(selectAll(host, 1000), QString());
+        QCOMPARE(selectAll(host, 0), QString());
 
     // The panel goes on working after a failed page.
     host.finished.clear();
@@ -429,7 +429,7 @@ void TstWebPanel::restlessPageIsStopped()
     QVERIFY(server.isListening());
     Host host;
     QSignalSpy acted(host.panel, &WebPanel::watchActed);
-    platform::WebViewLimits limits;
+    platform::WebViewLimits limits = outOfReach();
     limits.selfLoads = 3;
     limits.requests = 40;
     host.panel->setLimits(limits);
@@ -443,8 +443,8 @@ void TstWebPanel::restlessPageIsStopped()
     // The page's fourth load of its own is refused.
     const qsizetype loads = server.requests().count(path) - before;
     QVERIFY2(loads >= fewestLoads && loads <= mostLoads, qPrintable(QString::number(loads)));
-    // Nothing of it is left to run or to read once the empty page is in.
-    QTRY_VERIFY_WITH_TIMEOUT(selectAll(host, 300).isEmpty(), 15000);
+    // Nothing of it is left to run or to read: the empty page is in.
+    QCOMPARE(selectAll(host, 0), QString());
 
     // The panel's next load is its own, and while it loads the restless
     // page does not come back.
@@ -642,7 +642,7 @@ void TstWebPanel::systemControlFillsThePanel()
         GetWindowRect(control, &r);
         return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1));
     };
-    QTRY_COMPARE(controlRect(), QRect(viewAt, view->size()));
+    QTRY_COMPARE_WITH_TIMEOUT(controlRect(), QRect(viewAt, view->size()), loadTimeout);
     HRGN region = CreateRectRgn(0, 0, 0, 0);
     RECT box = {};
     QCOMPARE(GetWindowRgn(nativeWindow(view), region), SIMPLEREGION);
@@ -831,7 +831,7 @@ void TstWebPanel::systemControlIsOneTabStop()
     ShowWindow(control, SW_SHOWNA);
     // As a click into the page would.
     SetFocus(control);
-    QTRY_COMPARE(GetFocus(), control);
+    QTRY_COMPARE_WITH_TIMEOUT(GetFocus(), control, loadTimeout);
     BYTE keys[256] = {};
     QVERIFY(GetKeyboardState(keys));
     const BYTE shift = keys[VK_SHIFT];
@@ -843,8 +843,8 @@ void TstWebPanel::systemControlIsOneTabStop()
     });
     PostMessageW(control, WM_KEYDOWN, VK_TAB, 1);
 
-    QTRY_COMPARE(QApplication::focusWidget(), backwards ? before : after);
-    QTRY_VERIFY(GetFocus() != control && !IsChild(nativeWindow(view), GetFocus()));
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), backwards ? before : after, loadTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(GetFocus() != control && !IsChild(nativeWindow(view), GetFocus()), loadTimeout);
 }
 
 // clang-format off
@@ -872,13 +872,24 @@ void TstWebPanel::systemHostIsWatched()
     qputenv("ZELVAN_ADVERT_HOST", qgetenv("ZELVAN_STANDIN"));
     qputenv("ZELVAN_STANDIN_HOST", way);
     Host host;
-    host.panel->setPatience(
-        {std::chrono::milliseconds(3000), std::chrono::milliseconds(1000), std::chrono::minutes(10)});
-    platform::WebViewLimits limits;
-    limits.memoryBytes = std::int64_t(96) << 20;
-    // A share a loaded machine still gives the spinning host.
-    limits.busyShare = 0.25;
-    limits.busyPeriod = std::chrono::milliseconds(1500);
+    // The way's own bound within reach, the others out of it: the allocating
+    // host keeps a core busy too, and on a loaded machine any host may answer
+    // late; whichever bound came first would be the one acted on.
+    platform::WebViewPatience patience = unhurried();
+    platform::WebViewLimits limits = outOfReach();
+    if (way == "hang") {
+        patience.response = std::chrono::milliseconds(1000);
+    } else if (way == "allocate") {
+        limits.memoryBytes = std::int64_t(96) << 20;
+    } else if (way == "spin") {
+        // A share a loaded machine still gives the spinning host many times
+        // over; an idle one never takes it.
+        limits.busyShare = 0.1;
+        limits.busyPeriod = std::chrono::milliseconds(1500);
+    } else if (way == "restless") {
+        limits.selfLoads = platform::WebViewLimits().selfLoads;
+    }
+    host.panel->setPatience(patience);
     host.panel->setLimits(limits);
     QSignalSpy acted(host.panel, &WebPanel::watchActed);
     // For the notes: how soon the watch acts after the host first misbehaves
@@ -905,11 +916,16 @@ void TstWebPanel::systemHostIsWatched()
             words << args.at(0).toString();
         return words;
     };
-    QTRY_VERIFY_WITH_TIMEOUT(said().size() >= acts.size(), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(!said().isEmpty() && said().last() == acts.last(), 60000);
     qInfo("%s: first act %lld ms after the first load (%lld ms after showing), the last %lld ms after showing",
           way.constData(), firstLoad < 0 ? -1 : firstAct - firstLoad, firstAct, clock.elapsed());
-    QCOMPARE(said(), acts);
-    QTRY_VERIFY(!GetWindow(nativeWindow(host.panel->view()), GW_CHILD));
+    // A host that outlives its ending by the answer patience is ended again
+    // (the hung one's is short): however often, each time for its reason.
+    QStringList words = said();
+    if (acts.size() > 1 && words.size() > acts.size() && words.count(acts.first()) == words.size() - 1)
+        words = words.mid(words.size() - acts.size());
+    QCOMPARE(words, acts);
+    QTRY_VERIFY_WITH_TIMEOUT(!GetWindow(nativeWindow(host.panel->view()), GW_CHILD), loadTimeout);
     QVERIFY(host.panel->view()->isVisible());
 }
 

@@ -196,8 +196,9 @@ void TestWindows::keysPressFocusedButton_data()
 }
 // clang-format on
 
-// Return and Enter press the focused button, as on Windows. What each click then does is the windows' own tests'
-// concern: the handlers are cut off here, so that no calculator program or browser starts.
+// Return and Enter press the focused button, as on Windows. What each click
+// then does is the windows' own tests' concern: the handlers are cut off
+// here, so that no calculator program or browser starts.
 void TestWindows::keysPressFocusedButton()
 {
     QFETCH(Window, window);

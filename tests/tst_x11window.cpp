@@ -2,6 +2,7 @@
 // The main window on a real X server, with its web panel loading a page:
 // what the X server and a window manager see of it.
 #include "pageserver.h"
+#include "watchbounds.h"
 #include "platform/webpanel.h"
 #include "ui/main/form1.h"
 
@@ -78,6 +79,9 @@ void TstX11Window::mappedOnceWhileTheBrowserStarts()
 
     Form1 w(QStringLiteral("127.0.0.1:%1").arg(server.port()), QStringLiteral("."));
     QSignalSpy loaded(w.webPanel(), &platform::WebPanel::loadFinished);
+    // However slow the engine, the page is never ended and loaded again.
+    w.webPanel()->setPatience(unhurried());
+    w.webPanel()->setLimits(outOfReach());
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     const WId first = w.winId();

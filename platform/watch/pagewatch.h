@@ -37,9 +37,10 @@ struct Patience {
 // least it held since the page last went (a browser may keep what a page
 // stores, Blobs, databases, caches, in the program's process, outside the
 // page's: an adapter gives the page fresh storage each time it goes, that
-// is after Reload, GiveUp and StopPage). A page that loads itself more than selfLoads times within
-// selfLoadPeriod, or asks the program for more than requests frame loads
-// and script dialogs within the same period, is stopped and left empty.
+// is after Reload, GiveUp and StopPage). A page that loads itself more than
+// selfLoads times within selfLoadPeriod, or asks the program for more than
+// requests frame loads and script dialogs within the same period, is
+// stopped and left empty.
 struct Limits {
     std::int64_t memoryBytes = std::int64_t(512) << 20;
     double busyShare = 0.5;
