@@ -132,6 +132,36 @@ constexpr Page pages[] = {
      "  function () { return 'written'; }, function () { return 'refused'; }) : Promise.resolve('none');"
      " written.then(function (w) { fetch('/report?copy=' + copied + ',' + w); }); });"
      "</script></body></html>"},
+    // Stores a 1 MB answer in its cache over and over, four of them in turn:
+    // next to nothing for its renderer (the bytes pass in shared memory),
+    // most of a core for the engine's storage in the program's own process.
+    {"/cachestorm.html",
+     "<html><body>cachestorm<script>var body = new Blob(['x'.repeat(1 << 20)]), n = 0;"
+     "caches.open('c').then(function (c) { (function put() { c.put('/c' + n++ % 4, new Response(body)).then(put); })(); });"
+     "</script></body></html>"},
+    // Says whether it could keep anything: a cookie, local storage.
+    {"/keeps.html",
+     "<html><body>keeps<script>document.cookie = 'c=1'; var kept = document.cookie ? 'cookie' : 'nothing';"
+     "try { localStorage.setItem('k', 'v'); kept += ',storage'; } catch (e) {}"
+     "fetch('/report?kept=' + kept);</script></body></html>"},
+    // Fetches from its server without pause, six at a time.
+    {"/fetchstorm.html",
+     "<html><body>fetchstorm<script>var n = 0;"
+     "function go() { fetch('/ping?' + n++).then(go, go); } for (var i = 0; i < 6; ++i) go();"
+     "</script></body></html>"},
+    // Sends itself to another host of the same machine once loaded.
+    {"/leave.html",
+     "<html><body>leave<script>onload = function () {"
+     " location.replace('http://localhost:' + location.port + '/away.html'); };</script></body></html>"},
+    // Moves on to another page of its site once loaded.
+    {"/hop.html", "<html><body>hop<script>onload = function () { location.replace('/other.html'); };</script></body></html>"},
+    // A link to another host of the same machine across the visible strip;
+    // with #script, the page follows it itself once loaded.
+    {"/awaylink.html",
+     "<html><body style='margin:0;background:#00ffff'>"
+     "<a id='away' style='position:absolute;left:0;top:0;width:600px;height:140px'>away</a><script>"
+     "var a = document.getElementById('away'); a.href = 'http://localhost:' + location.port + '/elsewhere.html';"
+     "if (location.hash == '#script') onload = function () { a.click(); };</script></body></html>"},
     // Loads itself again as soon as it has loaded.
     {"/reload.html", "<html><body>reload<script>onload = function () { location.reload(); };</script></body></html>"},
     // Two links side by side, each 180 px wide, in the visible strip.
