@@ -269,6 +269,9 @@ void TstWebPanel::pageRequestsAreRefused_data()
     // The engine speaks the program's language whatever the session's.
     QTest::newRow("the page's locale is Chinese") << "locale" << "zh-CN";
     QTest::newRow("the engine's own texts are Chinese") << "form" << "请填写此字段。";
+    // The engine keeps some of a page's storage past its profile.
+    QTest::newRow("nothing is kept") << "kept" << "nothing";
+    QTest::newRow("no database is opened") << "database" << "refused";
 }
 // clang-format on
 

@@ -70,6 +70,12 @@ constexpr Page pages[] = {
      "report('locale', Intl.DateTimeFormat().resolvedOptions().locale);"
      "var field = document.createElement('input'); field.required = true;"
      "report('form', encodeURIComponent(field.validationMessage));"
+     "document.cookie = 'c=1'; var kept = document.cookie ? 'cookie' : '';"
+     "try { localStorage.setItem('k', 'v'); kept += 'local'; } catch (e) {}"
+     "try { sessionStorage.setItem('k', 'v'); kept += 'session'; } catch (e) {}"
+     "var db = indexedDB.open('d'); db.onerror = function () { report('database', 'refused'); };"
+     "db.onsuccess = function () { report('database', 'opened'); };"
+     "report('kept', kept || 'nothing');"
      "</script></body></html>"},
     // Never finishes loading.
     {"/hang.html", "<html><body><script>for (;;) {}</script></body></html>"},
@@ -132,12 +138,14 @@ constexpr Page pages[] = {
      "  function () { return 'written'; }, function () { return 'refused'; }) : Promise.resolve('none');"
      " written.then(function (w) { fetch('/report?copy=' + copied + ',' + w); }); });"
      "</script></body></html>"},
-    // Stores a 1 MB answer in its cache over and over, four of them in turn:
-    // next to nothing for its renderer (the bytes pass in shared memory),
-    // most of a core for the engine's storage in the program's own process.
-    {"/cachestorm.html",
-     "<html><body>cachestorm<script>var body = new Blob(['x'.repeat(1 << 20)]), n = 0;"
-     "caches.open('c').then(function (c) { (function put() { c.put('/c' + n++ % 4, new Response(body)).then(put); })(); });"
+    // Twenty frames whose contents are replaced every 50 ms once it has
+    // loaded, without a request: little for its renderer, most of a core
+    // for the engine's navigations in the program's own process.
+    {"/framework.html",
+     "<html><body>framework<script>var frames = [], n = 0;"
+     "for (var i = 0; i < 20; ++i) frames.push(document.body.appendChild(document.createElement('iframe')));"
+     "onload = function () { setInterval(function () {"
+     " ++n; frames.forEach(function (f) { f.srcdoc = '<p>' + n + '</p>'; }); }, 50); };"
      "</script></body></html>"},
     // Says whether it could keep anything: a cookie, local storage.
     {"/keeps.html",

@@ -76,18 +76,20 @@ bool isWebAddress(const QUrl& url)
     return scheme == u"http" || scheme == u"https";
 }
 
-QWebEngineProfile* PanelPage::makeProfile(QObject* parent, Storage storage)
+QWebEngineProfile* PanelPage::makeProfile(QObject* parent, Cache cache)
 {
     auto* profile = new QWebEngineProfile(parent);
     profile->setUrlRequestInterceptor(new PanelRequests(profile));
-    if (storage == Storage::Refused) {
-        // The engine asks the cookie filter about local storage, databases,
-        // caches and service workers too. Emptying a cache instead
-        // (clearHttpCache) holds up the profile's requests for good when
-        // the engine runs in one process.
-        profile->cookieStore()->setCookieFilter([](const QWebEngineCookieStore::FilterRequest&) { return false; });
+    // The engine asks the cookie filter about local and session storage,
+    // databases, caches and service workers too. Qt 6.4's engine keeps a
+    // page's local and session storage and what its service workers held
+    // after the profile is deleted (some 20 MB for a page that fills them),
+    // so nothing at all is let in. Emptying a cache instead
+    // (clearHttpCache) holds up the profile's requests for good when the
+    // engine runs in one process.
+    profile->cookieStore()->setCookieFilter([](const QWebEngineCookieStore::FilterRequest&) { return false; });
+    if (cache == Cache::None)
         profile->setHttpCacheType(QWebEngineProfile::NoCache);
-    }
     // The program speaks Simplified Chinese whatever the session's
     // language; so does the advert it asks for.
     profile->setHttpAcceptLanguage(QStringLiteral("zh-CN,zh"));

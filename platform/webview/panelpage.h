@@ -39,18 +39,15 @@ class PanelPage final : public QWebEnginePage {
 public:
     PanelPage(QWebEngineProfile* profile, QObject* parent);
 
-    // What a page stores.
-    enum class Storage {
-        // Kept in memory with the profile, and gone with it.
-        Kept,
-        // Refused: no cookies, local storage, databases, caches, service
-        // workers or HTTP cache, for a profile that cannot be thrown away.
-        Refused,
-    };
+    // Whether a profile keeps the HTTP cache of its pages (in memory).
+    enum class Cache { Kept, None };
 
     // A profile for the panel's pages: off the record (nothing on disk),
-    // asking in the program's language, with its PanelRequests.
-    static QWebEngineProfile* makeProfile(QObject* parent, Storage storage);
+    // asking in the program's language, with its PanelRequests; its pages
+    // may store nothing (no cookies, local or session storage, databases,
+    // caches or service workers: the engine keeps some of them in the
+    // program past the profile they belong to).
+    static QWebEngineProfile* makeProfile(QObject* parent, Cache cache);
 
     // Asked before each load of the page as a whole (not of a frame inside
     // it) that the page starts itself: a reload, a refresh, a script or link

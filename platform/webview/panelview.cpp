@@ -45,13 +45,13 @@ PanelView::PanelView(QWidget* parent, WebViewHooks hooks, QWebEngineProfile* sha
 }
 
 // A new page in place of the one before, with a profile of its own: that
-// page goes with its profile and all the page stored. The one shared
-// profile keeps nothing to begin with (no cookies, storage or cache).
+// page goes with its profile, its cache and whatever the engine holds for
+// it. The one shared profile keeps not even a cache.
 QWebEnginePage* PanelView::renewPage()
 {
     QWebEngineProfile* profile = m_sharedProfile;
     if (!profile)
-        profile = PanelPage::makeProfile(nullptr, PanelPage::Storage::Kept);
+        profile = PanelPage::makeProfile(nullptr, PanelPage::Cache::Kept);
     auto* page = new PanelPage(profile, this);
     // Deleted with its page, after it.
     if (!m_sharedProfile)

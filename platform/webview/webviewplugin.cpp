@@ -19,10 +19,10 @@ WebView* WebViewPlugin::createView(QWidget* parent, WebViewHooks hooks)
     m_engineStarted = true;
     const EngineStart start;
     // The first profile starts the engine. Run as one process, the engine
-    // allows that one profile only, for good: every view shares it, and
-    // pages may store nothing in it.
+    // allows that one profile only, for good: every view shares it, and it
+    // keeps no cache.
     if (start.pagesInProgram()) {
-        m_sharedProfile = PanelPage::makeProfile(this, PanelPage::Storage::Refused);
+        m_sharedProfile = PanelPage::makeProfile(this, PanelPage::Cache::None);
         qAddPostRoutine(endProgramPastStuckPage);
     }
     return new PanelView(parent, std::move(hooks), m_sharedProfile);
