@@ -337,6 +337,10 @@ void TstPageWatch::looksAgain_data()
     // that pace is 125 ms on.
     QTest::newRow("the program's fast growth brings the next look forward")
         << "load@0 tick@250:p=100 tick@500:p=110" << qint64(625);
+    // 15 MB in 250 ms once, 6 MB short of the bound after a fall: halfway
+    // there at the fastest pace seen is 50 ms on.
+    QTest::newRow("a fall in the program's memory does not slow the looks near its bound")
+        << "load@0 tick@250:p=100 tick@500:p=115 tick@520:p=114" << qint64(570);
     QTest::newRow("the program's bound is looked at no less often than the page's")
         << "load@0 tick@250:m=10,p=100 tick@500:m=11,p=119" << qint64(520);
     QTest::newRow("a ping is waited for through its patience")

@@ -24,8 +24,8 @@ Decision PageWatch::load(Ms now)
     m_requests.clear();
     m_fetches.clear();
     m_state = State::Watching;
-    m_lastMemory.reset();
-    m_lastProgramMemory.reset();
+    m_memory = {};
+    m_programMemory = {};
     return startLoad(now);
 }
 
@@ -75,8 +75,7 @@ Decision PageWatch::tick(Ms now, const Usage& usage)
         const std::int64_t bytes = *usage.residentBytes;
         if (bytes > m_limits.memoryBytes)
             return end(Reason::Memory, now);
-        next = std::min(next, memoryLook(m_lastMemory, bytes, m_limits.memoryBytes, now));
-        m_lastMemory = MemorySample{now, bytes};
+        next = std::min(next, m_memory.look(now, bytes, m_limits.memoryBytes));
     }
 
     // Measured from the least the program held since the page last went:
@@ -88,8 +87,7 @@ Decision PageWatch::tick(Ms now, const Usage& usage)
         const std::int64_t bound = *m_programBase + m_limits.programGrowthBytes;
         if (bytes > bound)
             return end(Reason::ProgramMemory, now);
-        next = std::min(next, memoryLook(m_lastProgramMemory, bytes, bound, now));
-        m_lastProgramMemory = MemorySample{now, bytes};
+        next = std::min(next, m_programMemory.look(now, bytes, bound));
     }
     m_nextMemoryLook = now + next;
 
@@ -188,8 +186,8 @@ Decision PageWatch::gone(Ms now)
 {
     if (m_state != State::Watching && m_state != State::Ending)
         return decide(Action::None, now);
-    m_lastMemory.reset();
-    m_lastProgramMemory.reset();
+    m_memory = {};
+    m_programMemory = {};
     m_programBase.reset();
     std::erase_if(m_retriesUsed, [&](Ms used) { return now - used >= m_patience.retryWindow; });
     if (m_retriesUsed.size() >= kRetries) {
@@ -213,8 +211,8 @@ Decision PageWatch::end(Reason reason, Ms now)
     m_loadSince.reset();
     m_pingSent.reset();
     m_cpu.clear();
-    m_lastMemory.reset();
-    m_lastProgramMemory.reset();
+    m_memory = {};
+    m_programMemory = {};
     Decision decision = decide(Action::End, now);
     decision.reason = reason;
     return decision;
@@ -230,14 +228,20 @@ bool PageWatch::loadOverdue(Ms now) const
     return m_loadSince && now - *m_loadSince > m_patience.load;
 }
 
-// A page can allocate a gigabyte a second: while memory grows fast, the next
-// look comes before it could pass its bound at that pace, halfway there.
-Ms PageWatch::memoryLook(const std::optional<MemorySample>& last, std::int64_t bytes, std::int64_t bound, Ms now) const
+// A page can allocate a gigabyte a second: once memory has grown fast, the
+// next look comes before it could pass its bound at that pace, halfway
+// there.
+Ms PageWatch::MemoryTrend::look(Ms now, std::int64_t newBytes, std::int64_t bound)
 {
-    if (!last || bytes <= last->bytes)
+    if (bytes >= 0 && newBytes > bytes) {
+        const double perMs = double(newBytes - bytes) / double(std::max<std::int64_t>(1, (now - at).count()));
+        fastestBytesPerMs = std::max(fastestBytesPerMs, perMs);
+    }
+    at = now;
+    bytes = newBytes;
+    if (fastestBytesPerMs <= 0)
         return kMemoryLook;
-    const double bytesPerMs = double(bytes - last->bytes) / double(std::max<std::int64_t>(1, (now - last->at).count()));
-    const double halfWayToBound = double(bound - bytes) / bytesPerMs / 2;
+    const double halfWayToBound = double(bound - newBytes) / fastestBytesPerMs / 2;
     return std::clamp(Ms(std::int64_t(halfWayToBound)), kFastestMemoryLook, kMemoryLook);
 }
 

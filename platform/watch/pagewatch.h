@@ -175,13 +175,19 @@ private:
     };
     // Since nothing loads.
     std::deque<CpuSample> m_cpu;
-    struct MemorySample {
-        Ms at;
-        std::int64_t bytes;
+    // How a process's memory went: its last sample, and the fastest it has
+    // grown since the page last went (a fall now and then does not make
+    // the next rise any slower).
+    struct MemoryTrend {
+        Ms at{0};
+        std::int64_t bytes = -1;
+        double fastestBytesPerMs = 0;
+
+        // When to look again at bytes, now, to come before bound.
+        Ms look(Ms now, std::int64_t bytes, std::int64_t bound);
     };
-    std::optional<MemorySample> m_lastMemory;
-    std::optional<MemorySample> m_lastProgramMemory;
-    Ms memoryLook(const std::optional<MemorySample>& last, std::int64_t bytes, std::int64_t bound, Ms now) const;
+    MemoryTrend m_memory;
+    MemoryTrend m_programMemory;
     // The program's least resident memory since the page last went.
     std::optional<std::int64_t> m_programBase;
 };
