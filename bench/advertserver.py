@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 # bench/advertserver.py PORT DIR LOG
 # Serves DIR on 127.0.0.1:PORT for the start-up benchmark and appends
-# "<unix time> <path>" to LOG for every request, so the benchmark can tell
-# when zelvan's web panel asked for the advert and when its page painted.
-# A path that starts with /never is never answered.
+# "<unix time> <path> <host>" to LOG for every request (host: the name it was
+# asked under), so the benchmark can tell when zelvan's web panel asked for
+# the advert, when its page painted and whether it left its site. A path
+# that starts with /never is never answered.
 import http.server
 import sys
 import time
@@ -17,7 +18,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 
     def do_GET(self):
         with open(log, "a") as f:
-            f.write(f"{time.time():.6f} {self.path}\n")
+            f.write(f"{time.time():.6f} {self.path} {self.headers.get('Host', '-')}\n")
         if self.path.startswith("/never"):
             # A request stuck on the way: never answered.
             time.sleep(3600)

@@ -7,10 +7,15 @@
 # (default 60). Sampled every half second: the resident memory of zelvan and
 # its engine processes together (peak), and the proportional set size (PSS,
 # shared pages split among the processes that map them) of zelvan's own
-# process and of all of them (peaks); at the end, their PSS; their processor
-# time over the last quarter of the run (share of one core); and how often
-# the advert was asked for. BENCH_PAGES="name ..." runs only those pages
-# ("advert" is the plain one).
+# process and of all of them (peaks); the most processes it had at once; at
+# the end, the PSS of zelvan's own process and of all; their processor time
+# over the last quarter of the run (share of one core, over the time that
+# quarter really took); how often the advert was asked for, how many
+# requests reached the server in all, and how many of them under another
+# host name than the site's (the page left its site). A page's companion
+# files (bench/pages/NAME.*.js, such as a service worker) are served beside
+# it. BENCH_PAGES="name ..." runs only those pages ("advert" is the plain
+# one).
 set -u
 ZELVAN=${1:?usage: $0 ZELVAN [SECONDS]}
 SECONDS_RUN=${2:-60}
@@ -51,51 +56,64 @@ if [ "$(id -u)" -eq 0 ]; then
     echo "# running as root: QTWEBENGINE_DISABLE_SANDBOX=1"
 fi
 
-printf '%-10s %12s %14s %14s %10s %20s %16s %s\n' page "peak RSS" "peak PSS own" "peak PSS all" "last PSS" \
-    "CPU last quarter" "advert requests" "zelvan"
+printf '%-12s %10s %13s %13s %6s %20s %17s %8s %9s %9s %s\n' page "peak RSS" "peak PSS own" "peak PSS all" \
+    "procs" "last PSS own / all" "CPU last quarter" "adverts" "requests" "off site" "zelvan"
 for page in "$HERE"/advert/guanggao54.html "$HERE"/pages/*.html; do
     name=$(basename "$page" .html)
     [ "$name" = guanggao54 ] && name=advert
     if [ -n "${BENCH_PAGES:-}" ] && [[ " $BENCH_PAGES " != *" $name "* ]]; then continue; fi
     rm -rf "$TMPD/site"; mkdir -p "$TMPD/site"
     cp "$page" "$TMPD/site/guanggao54.html"
+    for extra in "${page%.html}".*.js; do [ -e "$extra" ] && cp "$extra" "$TMPD/site/"; done
     : >"$TMPD/log"
-    python3 "$HERE/advertserver.py" "$ADVERT_PORT" "$TMPD/site" "$TMPD/log" &
+    python3 "$HERE/advertserver.py" "$ADVERT_PORT" "$TMPD/site" "$TMPD/log" 2>/dev/null &
     SERVER_PID=$!
-    sleep 0.3
+    # Until it listens (a loaded machine takes its time to start Python).
+    for _ in $(seq 200); do
+        (exec 3<>"/dev/tcp/127.0.0.1/$ADVERT_PORT") 2>/dev/null && break
+        sleep 0.05
+    done
     "$ZELVAN" >"$TMPD/zelvan.log" 2>&1 &
     pid=$!
-    peak=0; peakown=0; peakall=0; t45=""; end=$(( SECONDS_RUN * 2 ))
+    peak=0; peakown=0; peakall=0; procs=0; t45=""; end=$(( SECONDS_RUN * 2 ))
     declare -A seen=()
     declare -A last=()
     for i in $(seq "$end"); do
         sleep 0.5
         kill -0 "$pid" 2>/dev/null || break
-        sum=0; psum=0
+        sum=0; psum=0; n=0
         own=$(pss_kb "$pid"); [ "${own:-0}" -gt "$peakown" ] && peakown=$own
         for p in $(descendants "$pid"); do
+            n=$(( n + 1 ))
             r=$(rss_kb "$p"); sum=$(( sum + ${r:-0} ))
             r=$(pss_kb "$p"); psum=$(( psum + ${r:-0} ))
             t=$(ticks "$p"); [ -n "$t" ] && last[$p]=$t
             [ -n "${seen[$p]:-}" ] || seen[$p]=${t:-0}
         done
         [ "$sum" -gt "$peak" ] && peak=$sum
+        [ "$n" -gt "$procs" ] && procs=$n
         [ "$psum" -gt "$peakall" ] && peakall=$psum
         if [ "$i" -eq $(( SECONDS_RUN * 2 * 3 / 4 )) ]; then
             t45=0; for p in "${!last[@]}"; do t45=$(( t45 + ${last[$p]} )); done
+            w45=$EPOCHREALTIME
         fi
     done
+    wend=$EPOCHREALTIME
     alive=exited; kill -0 "$pid" 2>/dev/null && alive=running
     pss=0; for p in $(descendants "$pid"); do r=$(pss_kb "$p"); pss=$(( pss + ${r:-0} )); done
+    lastown=$(pss_kb "$pid")
     tend=0; for p in "${!last[@]}"; do tend=$(( tend + ${last[$p]} )); done
-    window=$(( SECONDS_RUN / 4 ))
-    cpu=$(awk -v a="${t45:-0}" -v b="$tend" -v hz="$HZ" -v w="$window" 'BEGIN { printf "%.0f %%", 100 * (b - a) / hz / w }')
-    requests=$(grep -c ' /guanggao54.html' "$TMPD/log")
+    cpu=$(awk -v a="${t45:-0}" -v b="$tend" -v hz="$HZ" -v w0="${w45:-0}" -v w1="$wend" \
+        'BEGIN { printf "%.0f %%", w1 > w0 ? 100 * (b - a) / hz / (w1 - w0) : 0 }')
+    adverts=$(grep -c ' /guanggao54.html' "$TMPD/log")
+    requests=$(wc -l <"$TMPD/log")
+    offsite=$(awk -v site="127.0.0.1:$ADVERT_PORT" '$3 != site' "$TMPD/log" | wc -l)
     mb() { awk -v k="$1" 'BEGIN { printf "%.1f MB", k / 1024 }'; }
-    printf '%-10s %12s %14s %14s %10s %20s %16s %s\n' "$name" "$(mb "$peak")" "$(mb "$peakown")" "$(mb "$peakall")" \
-        "$(mb "$pss")" "$cpu of a core" "$requests" "$alive"
+    printf '%-12s %10s %13s %13s %6s %20s %17s %8s %9s %9s %s\n' "$name" "$(mb "$peak")" "$(mb "$peakown")" \
+        "$(mb "$peakall")" "$procs" "$(mb "${lastown:-0}") / $(mb "$pss")" "$cpu of a core" "$adverts" "$requests" \
+        "$offsite" "$alive"
     for p in $(descendants "$pid"); do kill -KILL "$p" 2>/dev/null; done
     wait "$pid" 2>/dev/null
     kill "$SERVER_PID" 2>/dev/null; wait "$SERVER_PID" 2>/dev/null; SERVER_PID=""
-    unset seen last
+    unset seen last w45
 done

@@ -32,12 +32,13 @@ struct WebViewPatience {
 
 // What a page may take of the machine before its renderer is ended like a
 // hung one: resident memory, more than busyShare of one core over busyPeriod
-// while nothing loads, or programGrowthBytes of the program's own memory
-// (where the engine keeps what a page stores) over the least it held. A page
-// that loads itself (reloads, moves on, refreshes) more than selfLoads times
-// within selfLoadPeriod is stopped: the panel is left empty until its next
-// load; so is one that asks the program for more than requests frame loads
-// and script dialogs within selfLoadPeriod.
+// while nothing loads (its renderer's and the program's own processor time
+// together), or programGrowthBytes of the program's own memory (where the
+// engine keeps what a page stores) over the least it held. A page that loads
+// itself (reloads, moves on, refreshes) more than selfLoads times within
+// selfLoadPeriod is stopped: the panel is left empty until its next load; so
+// is one that asks the program for more than requests frame loads and script
+// dialogs, or makes more than fetches network requests, within selfLoadPeriod.
 struct WebViewLimits {
     std::int64_t memoryBytes = std::int64_t(512) << 20;
     double busyShare = 0.5;
@@ -46,6 +47,7 @@ struct WebViewLimits {
     std::chrono::milliseconds selfLoadPeriod{std::chrono::minutes(1)};
     int requests = 120;
     std::int64_t programGrowthBytes = std::int64_t(64) << 20;
+    int fetches = 600;
 };
 
 // What the browser tells the panel.
@@ -53,15 +55,16 @@ struct WebViewHooks {
     // Once per finished load; false when the page could not be loaded (the
     // panel then stays empty), was stopped, or the navigation was refused.
     std::function<void(bool ok)> loadFinished;
-    // A page asked for a new window on a user's click: an http or https
-    // address for the desktop's browser.
+    // A page asked for a new window on a user's click, or the user clicked a
+    // link to another site: an http or https address for the desktop's
+    // browser.
     std::function<void(const QUrl& url)> openExternally;
     // The browser's watch stepped in: "unfinished" (a load past its
     // patience), "unanswered", "memory" or "busy" (the renderer was ended),
     // "program memory" (the renderer was ended for what its page stored in
-    // the program), "restless" (a page that kept loading itself or asking
-    // for work was stopped) or "gave up" (no second chance is left for this
-    // load).
+    // the program), "restless" (a page that kept loading itself, asking for
+    // work or making requests was stopped) or "gave up" (no second chance is
+    // left for this load).
     std::function<void(const char* what)> watchActed;
 };
 
@@ -90,5 +93,5 @@ public:
 
 } // namespace platform
 
-#define ZELVAN_WEBVIEWFACTORY_IID "org.zelvan.WebViewFactory/3.1"
+#define ZELVAN_WEBVIEWFACTORY_IID "org.zelvan.WebViewFactory/3.2"
 Q_DECLARE_INTERFACE(platform::WebViewFactory, ZELVAN_WEBVIEWFACTORY_IID)

@@ -22,7 +22,9 @@ struct Page {
 // A minimal HTTP server on 127.0.0.1 that answers each request with one of
 // its pages (404 for any other path) and remembers the paths asked for, and
 // the languages each request asked for (its Accept-Language). A path that
-// starts with /never is never answered, like a request stuck on the way.
+// starts with /never is never answered, like a request stuck on the way; one
+// that starts with /redirect is sent on to /away.html on another host name
+// of this machine (localhost), as a site sending the panel elsewhere would.
 class PageServer : public QObject {
 public:
     explicit PageServer(std::span<const Page> pages)
@@ -74,6 +76,9 @@ private:
 
     QByteArray response(const QString& path) const
     {
+        if (path.startsWith(QLatin1String("/redirect")))
+            return "HTTP/1.1 302 Found\r\nLocation: http://localhost:" + QByteArray::number(port())
+                   + "/away.html\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
         QByteArray status = "404 Not Found";
         QByteArray body = "<html><body>not found</body></html>";
         for (const Page& page : m_pages) {

@@ -2,12 +2,13 @@
 // The page watch's rules on synthetic time. Each row is a story of events,
 // one word each, with the time in ms after '@':
 //   load    the panel's own load        start / finish   a load started / finished
-//   tick    the time asked for came; ":m=MB,c=MS,p=MB" adds the resident
-//           memory and processor time of the page's process, and the
-//           program's own resident memory
+//   tick    the time asked for came; ":m=MB,c=MS,p=MB,q=MS" adds the
+//           resident memory and processor time of the page's process, and
+//           the program's own resident memory and processor time
 //   pong    the answer to the last ping (":loading": the page is not shown);
 //           pongN answers ping N
 //   self    the page loads itself        req   a frame load or dialog
+//   fetch   a network request of the page
 //   gone    the page's process is gone
 // and what the watch decided, one word per decision other than "nothing".
 // In rows that are not about pings, each ping is answered "shown" at once
@@ -37,6 +38,7 @@ Limits testLimits()
     limits.selfLoadPeriod = Ms(10000);
     limits.requests = 5;
     limits.programGrowthBytes = std::int64_t(20) << 20;
+    limits.fetches = 8;
     return limits;
 }
 
@@ -98,6 +100,8 @@ Run play(const QString& story, bool answering)
                     usage.cpu = Ms(value);
                 else if (field.startsWith(u"p="))
                     usage.programBytes = value << 20;
+                else if (field.startsWith(u"q="))
+                    usage.programCpu = Ms(value);
             }
             note(now, watch.tick(now, usage));
         } else if (event.startsWith(u"pong")) {
@@ -107,6 +111,8 @@ Run play(const QString& story, bool answering)
             note(now, watch.selfLoad(now));
         } else if (event == u"req") {
             note(now, watch.request(now));
+        } else if (event == u"fetch") {
+            note(now, watch.fetch(now));
         } else if (event == u"gone") {
             note(now, watch.gone(now));
         } else {
@@ -124,6 +130,31 @@ QString busyTicks(int from, int to, double share)
     for (int t = from; t <= to; t += 250)
         ticks << QStringLiteral("tick@%1:c=%2").arg(t).arg(qint64(share * (t - from)));
     return ticks.join(QLatin1Char(' '));
+}
+
+// The same, with the page's processor time growing by pageShare and the
+// program's by programShare; a share below zero leaves its field out.
+QString sharedTicks(int from, int to, double pageShare, double programShare)
+{
+    QStringList ticks;
+    for (int t = from; t <= to; t += 250) {
+        QStringList fields;
+        if (pageShare >= 0)
+            fields << QStringLiteral("c=%1").arg(qint64(pageShare * (t - from)));
+        if (programShare >= 0)
+            fields << QStringLiteral("q=%1").arg(qint64(programShare * (t - from)));
+        ticks << QStringLiteral("tick@%1:%2").arg(t).arg(fields.join(QLatin1Char(',')));
+    }
+    return ticks.join(QLatin1Char(' '));
+}
+
+// n fetches, one a millisecond from `from` on.
+QString fetches(int from, int n)
+{
+    QStringList events;
+    for (int i = 0; i < n; ++i)
+        events << QStringLiteral("fetch@%1").arg(from + i);
+    return events.join(QLatin1Char(' '));
 }
 
 } // namespace
@@ -201,6 +232,18 @@ void TstPageWatch::decides_data()
         << "load@0 " + busyTicks(250, 4750, 1.0) << true << "";
     QTest::newRow("an idle past does not excuse a busy present")
         << "load@0 finish@0 " + busyTicks(250, 4250, 0) + " " + busyTicks(4500, 6500, 0.9) << true << "end:busy";
+    // The program's own work for the page (its requests, storage, drawing)
+    // counts with the page's.
+    QTest::newRow("the page's and the program's work, each within the share, together past it")
+        << "load@0 finish@0 " + sharedTicks(250, 2250, 0.3, 0.3) << true << "end:busy";
+    QTest::newRow("the program's own work past the share with an idle page")
+        << "load@0 finish@0 " + sharedTicks(250, 2250, 0, 0.6) << true << "end:busy";
+    QTest::newRow("a page in the program's own process, judged by the program's work")
+        << "load@0 finish@0 " + sharedTicks(250, 2250, -1, 0.6) << true << "end:busy";
+    QTest::newRow("the page's and the program's work together at the share is allowed")
+        << "load@0 finish@0 " + sharedTicks(250, 2250, 0.25, 0.25) << true << "";
+    QTest::newRow("the program's work while loading is not judged")
+        << "load@0 " + sharedTicks(250, 4750, 0, 1.0) << true << "";
     QTest::newRow("a new load starts the busy period afresh")
         << "load@0 finish@0 " + busyTicks(250, 2000, 1.0) + " start@2100 finish@2200 tick@2250:c=1800"
         << true << "";
@@ -256,6 +299,19 @@ void TstPageWatch::decides_data()
         << "load@0 req@1 req@2 req@3 req@4 req@5 req@6 req@7" << false << "stoppage refuse";
     QTest::newRow("requests are counted apart from self-loads")
         << "load@0 self@1 self@2 req@3 req@4 self@5" << false << "";
+
+    // Network requests: eight per 10 s.
+    QTest::newRow("fetches within the budget") << "load@0 " + fetches(1, 8) << false << "";
+    QTest::newRow("a storm of fetches stops the page")
+        << "load@0 " + fetches(1, 10) << false << "stoppage refuse";
+    QTest::newRow("fetches are counted apart from frame loads and dialogs")
+        << "load@0 req@1 req@2 req@3 req@4 req@5 " + fetches(6, 8) << false << "";
+    QTest::newRow("fetches age out of their period")
+        << "load@0 " + fetches(1, 8) + " fetch@10001" << false << "";
+    QTest::newRow("the panel's own load gives a fresh count of fetches")
+        << "load@0 " + fetches(1, 8) + " load@20 fetch@21" << false << "";
+    QTest::newRow("a page stopped for its fetches is neither watched nor reloaded")
+        << "load@0 " + fetches(1, 9) + " tick@250:m=200,p=500 gone@300" << false << "stoppage";
 }
 // clang-format on
 
@@ -277,6 +333,16 @@ void TstPageWatch::looksAgain_data()
         << "load@0 tick@250:m=10 tick@500:m=60" << qint64(600);
     QTest::newRow("the next look is never sooner than 20 ms")
         << "load@0 tick@250:m=10 tick@500:m=99" << qint64(520);
+    // 10 MB in 250 ms, 10 MB short of the program's bound: halfway there at
+    // that pace is 125 ms on.
+    QTest::newRow("the program's fast growth brings the next look forward")
+        << "load@0 tick@250:p=100 tick@500:p=110" << qint64(625);
+    // 15 MB in 250 ms once, 6 MB short of the bound after a fall: halfway
+    // there at the fastest pace seen is 50 ms on.
+    QTest::newRow("a fall in the program's memory does not slow the looks near its bound")
+        << "load@0 tick@250:p=100 tick@500:p=115 tick@520:p=114" << qint64(570);
+    QTest::newRow("the program's bound is looked at no less often than the page's")
+        << "load@0 tick@250:m=10,p=100 tick@500:m=11,p=119" << qint64(520);
     QTest::newRow("a ping is waited for through its patience")
         << "load@0 finish@0 tick@100 tick@900" << qint64(1101);
     QTest::newRow("an ending is looked at again after the patience")

@@ -17,6 +17,10 @@ private slots:
     void hungPageIsEndedAndGivenUp();
     void slowRequestKeepsThePage();
     void crashedRendererReloadsAtOnce();
+    void programWorkCounts();
+    void pageInProgramIsRenewed_data();
+    void pageInProgramIsRenewed();
+    void stuckPageInProgramIsLeft();
 };
 
 // clang-format off
@@ -168,6 +172,100 @@ void TstRendererWatch::crashedRendererReloadsAtOnce()
         QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), loadTimeout);
         QCOMPARE(server.requests(), QStringList(crash + 1, QStringLiteral("/advert.html")));
     }
+}
+
+// A page whose work lands in the program's own process (the engine's
+// navigations of its frames, on the window thread) is ended for it. Its
+// renderer alone takes some tenth of a core, the program most of one:
+// judged by under a third of a core, the renderer alone never passes, the
+// two together do, also with one of two cores taken. Every other bound is
+// out of reach.
+void TstRendererWatch::programWorkCounts()
+{
+    PageServer server(pages);
+    QVERIFY(server.isListening());
+    Host host;
+    QSignalSpy acted(host.panel, &WebPanel::watchActed);
+    platform::WebViewLimits limits = outOfReach();
+    limits.busyPeriod = std::chrono::seconds(2);
+    limits.busyShare = 0.3;
+    host.panel->setLimits(limits);
+    host.panel->navigate(server.url(QStringLiteral("/framework.html")));
+    QVERIFY(host.show());
+
+    QTRY_VERIFY_WITH_TIMEOUT(!acted.isEmpty(), loadTimeout);
+    QCOMPARE(acted.first().at(0).toString(), QStringLiteral("busy"));
+}
+
+// clang-format off
+void TstRendererWatch::pageInProgramIsRenewed_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QStringList>("acts");
+    QTest::newRow("a page that stores past the program's bound, replaced twice, then given up")
+        << "/blobs.html" << QStringList{"program memory", "program memory", "program memory", "gave up"};
+    QTest::newRow("a page that reloads itself, stopped") << "/reload.html" << QStringList{"restless"};
+}
+// clang-format on
+
+// With the engine in one process (--single-process, which ctest sets for
+// tst_rendererwatch_oneprocess) the engine allows one profile only, and a
+// second one ends the program: each renewal keeps the one profile, emptied,
+// and the program lives on. A page's renderer is a thread of the program's,
+// so it is judged by what the program holds. What the page stored is gone
+// with it, and it could store nothing.
+void TstRendererWatch::pageInProgramIsRenewed()
+{
+    if (!qEnvironmentVariable("QTWEBENGINE_CHROMIUM_FLAGS").contains(QLatin1String("--single-process")))
+        QSKIP("runs with the engine in one process, as tst_rendererwatch_oneprocess");
+    QFETCH(QString, path);
+    QFETCH(QStringList, acts);
+    PageServer server(pages);
+    QVERIFY(server.isListening());
+    Host host;
+    QSignalSpy acted(host.panel, &WebPanel::watchActed);
+    platform::WebViewLimits limits = outOfReach();
+    limits.selfLoads = 3;
+    limits.programGrowthBytes = std::int64_t(96) << 20;
+    host.panel->setLimits(limits);
+    host.panel->navigate(server.url(path));
+    QVERIFY(host.show());
+
+    QTRY_VERIFY_WITH_TIMEOUT(acted.size() >= acts.size(), loadTimeout);
+    QStringList actions;
+    for (const QList<QVariant>& args : acted)
+        actions << args.at(0).toString();
+    QCOMPARE(actions, acts);
+    // The panel's next page, in the same profile, keeps nothing.
+    host.finished.clear();
+    host.panel->navigate(server.url(QStringLiteral("/keeps.html")));
+    QTRY_VERIFY_WITH_TIMEOUT(!reported(server, QStringLiteral("kept")).isEmpty(), loadTimeout);
+    QCOMPARE(reported(server, QStringLiteral("kept")), QStringLiteral("nothing"));
+    QCOMPARE(selectAll(host, 10000), QStringLiteral("keeps"));
+}
+
+// With the engine in one process, a script that never returns holds a
+// thread of the program's that nothing can end: the page is given up, and
+// the program still ends (the engine's own ending would wait for that
+// thread for ever). Run last in tst_rendererwatch_oneprocess, whose process
+// must end within its time: no later case could load a page.
+void TstRendererWatch::stuckPageInProgramIsLeft()
+{
+    if (!qEnvironmentVariable("QTWEBENGINE_CHROMIUM_FLAGS").contains(QLatin1String("--single-process")))
+        QSKIP("runs with the engine in one process, as tst_rendererwatch_oneprocess");
+    PageServer server(pages);
+    QVERIFY(server.isListening());
+    Host host;
+    QSignalSpy acted(host.panel, &WebPanel::watchActed);
+    platform::WebViewPatience patience = unhurried();
+    patience.load = std::chrono::milliseconds(500);
+    patience.response = std::chrono::milliseconds(500);
+    host.panel->setPatience(patience);
+    host.panel->navigate(server.url(QStringLiteral("/hang.html")));
+    QVERIFY(host.show());
+
+    QTRY_VERIFY_WITH_TIMEOUT(!acted.isEmpty() && acted.last().at(0) == QStringLiteral("gave up"), loadTimeout);
+    QCOMPARE(acted.first().at(0).toString(), QStringLiteral("unfinished"));
 }
 
 QTEST_MAIN(TstRendererWatch)

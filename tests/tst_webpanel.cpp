@@ -2,6 +2,7 @@
 #include "webpanelfixture.h"
 #include "urlrecorder.h"
 #include "platform/webengineguard.h"
+#include "platform/webview/engineswitches.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -50,6 +51,10 @@ private slots:
     void clickedPageHasNoHold();
     void restlessPageIsStopped_data();
     void restlessPageIsStopped();
+    void pageStaysOnItsSite_data();
+    void pageStaysOnItsSite();
+    void engineSwitchesKeepTheUsers_data();
+    void engineSwitchesKeepTheUsers();
     void sandboxSwitchIsReadAsChromiumDoes_data();
     void sandboxSwitchIsReadAsChromiumDoes();
     void panelStaysEmptyWithoutEngine_data();
@@ -264,6 +269,9 @@ void TstWebPanel::pageRequestsAreRefused_data()
     // The engine speaks the program's language whatever the session's.
     QTest::newRow("the page's locale is Chinese") << "locale" << "zh-CN";
     QTest::newRow("the engine's own texts are Chinese") << "form" << "请填写此字段。";
+    // The engine keeps some of a page's storage past its profile.
+    QTest::newRow("nothing is kept") << "kept" << "nothing";
+    QTest::newRow("no database is opened") << "database" << "refused";
 }
 // clang-format on
 
@@ -411,6 +419,7 @@ void TstWebPanel::restlessPageIsStopped_data()
     QTest::newRow("a page that reloads itself") << "/reload.html" << 4 << 4;
     QTest::newRow("a page whose frames load over and over") << "/framestorm.html" << 1 << 1;
     QTest::newRow("a page that opens dialog after dialog") << "/dialogs.html" << 1 << 1;
+    QTest::newRow("a page that fetches without pause") << "/fetchstorm.html" << 1 << 1;
 }
 // clang-format on
 
@@ -432,6 +441,7 @@ void TstWebPanel::restlessPageIsStopped()
     platform::WebViewLimits limits = outOfReach();
     limits.selfLoads = 3;
     limits.requests = 40;
+    limits.fetches = 40;
     host.panel->setLimits(limits);
     QVERIFY(host.show());
 
@@ -453,6 +463,110 @@ void TstWebPanel::restlessPageIsStopped()
     host.panel->navigate(server.url(QStringLiteral("/advert.html")));
     QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), loadTimeout);
     QCOMPARE(server.requests().count(path), after);
+}
+
+// clang-format off
+void TstWebPanel::pageStaysOnItsSite_data()
+{
+    QTest::addColumn<QString>("path");
+    // Where to click in the page (none: 0), and what the panel shows then.
+    QTest::addColumn<int>("x");
+    QTest::addColumn<QString>("shown");
+    // What the desktop's browser was given, on the other host.
+    QTest::addColumn<QString>("opened");
+    QTest::newRow("a script sending the page to another host is refused") << "/leave.html" << 0 << "leave" << "";
+    QTest::newRow("a redirect to another host leaves the panel empty") << "/redirect.html" << 0 << "" << "";
+    QTest::newRow("a script moving on within the site goes ahead") << "/hop.html" << 0 << "other" << "";
+    QTest::newRow("a link clicked to another host opens in the desktop's browser")
+        << "/awaylink.html" << 300 << "away" << "/elsewhere.html";
+    QTest::newRow("a script following a link to another host is refused") << "/awaylink.html#script" << 0 << "away" << "";
+}
+// clang-format on
+
+// The advert stays on the site the panel loaded: whatever way a load to
+// another host comes, it is refused, and the panel keeps its page (a page's
+// own load) or stays empty (a redirect of the panel's). Only the user's
+// click takes a link elsewhere, to the desktop's browser. Another host here
+// is another name of this machine (localhost), served by the same server.
+void TstWebPanel::pageStaysOnItsSite()
+{
+#ifdef Q_OS_WIN
+    QSKIP(kRendersNoPages);
+#endif
+    QFETCH(QString, path);
+    QFETCH(int, x);
+    QFETCH(QString, shown);
+    QFETCH(QString, opened);
+    PageServer server(pages);
+    QVERIFY(server.isListening());
+    UrlRecorder browser;
+    Host host;
+    host.panel->navigate(server.url(path));
+    QVERIFY(host.show());
+    if (x > 0) {
+        QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), loadTimeout);
+        const QPoint centre = host.frame->geometry().center();
+        QTRY_VERIFY_WITH_TIMEOUT(host.window.grab().toImage().pixelColor(centre) == QColor(0, 255, 255), loadTimeout);
+        QWidget* page = host.panel->view()->focusProxy();
+        QVERIFY(page);
+        QTest::mouseClick(page, Qt::LeftButton, {}, QPoint(x, 50));
+        QUrl elsewhere = server.url(opened);
+        elsewhere.setHost(QStringLiteral("localhost"));
+        QTRY_COMPARE_WITH_TIMEOUT(browser.opened(), QList<QUrl>{elsewhere}, 20000);
+    } else if (shown == u"other") {
+        QTRY_VERIFY_WITH_TIMEOUT(server.requests().contains(QStringLiteral("/other.html")), loadTimeout);
+    } else {
+        // The refusal ends the load it would have been.
+        QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, false), loadTimeout);
+        QVERIFY(browser.opened().isEmpty());
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(selectAll(host, shown.isEmpty() ? 300 : 2000), shown, 15000);
+    // Refused before it was asked for.
+    for (const QString& away : {QStringLiteral("/away.html"), QStringLiteral("/elsewhere.html")})
+        QVERIFY2(!server.requests().contains(away), qPrintable(server.requests().join(u' ')));
+}
+
+void TstWebPanel::engineSwitchesKeepTheUsers_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("switches");
+    QTest::addColumn<bool>("pagesInProgram");
+    const QString ours = "--js-flags=--max-old-space-size=64 --lang=zh-CN";
+    QTest::newRow("none of the user's") << ""
+                                        << ours + " --disable-features=AudioServiceOutOfProcess --no-unsandboxed-zygote"
+                                        << false;
+    QTest::newRow("the user's language") << "--lang=en-US"
+                                         << "--lang=en-US --js-flags=--max-old-space-size=64 "
+                                            "--disable-features=AudioServiceOutOfProcess --no-unsandboxed-zygote"
+                                         << false;
+    // The engine keeps only the last of a switch given twice.
+    QTest::newRow("the user's own features turned off stay off")
+        << "--disable-features=A,B --disable-gpu"
+        << "--disable-features=AudioServiceOutOfProcess,A,B --disable-gpu " + ours + " --no-unsandboxed-zygote"
+        << false;
+    QTest::newRow("and the last list of them, with one dash")
+        << "--disable-features=A -disable-features=B"
+        << "--disable-features=A -disable-features=AudioServiceOutOfProcess,B " + ours + " --no-unsandboxed-zygote"
+        << false;
+    QTest::newRow("one process") << "--single-process"
+                                 << "--single-process " + ours
+                                        + " --disable-features=AudioServiceOutOfProcess --no-unsandboxed-zygote"
+                                 << true;
+    QTest::newRow("one process, quoted, counts as such")
+        << "\"--single-process\""
+        << "\"--single-process\" " + ours + " --disable-features=AudioServiceOutOfProcess --no-unsandboxed-zygote"
+        << true;
+}
+// clang-format on
+
+void TstWebPanel::engineSwitchesKeepTheUsers()
+{
+    QFETCH(QString, user);
+    QFETCH(QString, switches);
+    QFETCH(bool, pagesInProgram);
+    const QByteArray made = platform::engineSwitches(user.toLatin1());
+    QCOMPARE(QString::fromLatin1(made), switches);
+    QCOMPARE(platform::switchesRunPagesInProgram(made), pagesInProgram);
 }
 
 // clang-format off

@@ -24,6 +24,7 @@ inline platform::WebViewLimits outOfReach()
     limits.busyPeriod = std::chrono::hours(1);
     limits.selfLoads = 1 << 20;
     limits.requests = 1 << 20;
+    limits.fetches = 1 << 20;
     limits.programGrowthBytes = std::int64_t(1) << 40;
     return limits;
 }

@@ -71,6 +71,12 @@ constexpr Page pages[] = {
      "report('locale', Intl.DateTimeFormat().resolvedOptions().locale);"
      "var field = document.createElement('input'); field.required = true;"
      "report('form', encodeURIComponent(field.validationMessage));"
+     "document.cookie = 'c=1'; var kept = document.cookie ? 'cookie' : '';"
+     "try { localStorage.setItem('k', 'v'); kept += 'local'; } catch (e) {}"
+     "try { sessionStorage.setItem('k', 'v'); kept += 'session'; } catch (e) {}"
+     "var db = indexedDB.open('d'); db.onerror = function () { report('database', 'refused'); };"
+     "db.onsuccess = function () { report('database', 'opened'); };"
+     "report('kept', kept || 'nothing');"
      "</script></body></html>"},
     // Never finishes loading.
     {"/hang.html", "<html><body><script>for (;;) {}</script></body></html>"},
@@ -134,6 +140,38 @@ constexpr Page pages[] = {
      "  function () { return 'written'; }, function () { return 'refused'; }) : Promise.resolve('none');"
      " written.then(function (w) { fetch('/report?copy=' + copied + ',' + w); }); });"
      "</script></body></html>"},
+    // Twenty frames whose contents are replaced every 50 ms once it has
+    // loaded, without a request: little for its renderer, most of a core
+    // for the engine's navigations in the program's own process.
+    {"/framework.html",
+     "<html><body>framework<script>var frames = [], n = 0;"
+     "for (var i = 0; i < 20; ++i) frames.push(document.body.appendChild(document.createElement('iframe')));"
+     "onload = function () { setInterval(function () {"
+     " ++n; frames.forEach(function (f) { f.srcdoc = '<p>' + n + '</p>'; }); }, 50); };"
+     "</script></body></html>"},
+    // Says whether it could keep anything: a cookie, local storage.
+    {"/keeps.html",
+     "<html><body>keeps<script>document.cookie = 'c=1'; var kept = document.cookie ? 'cookie' : 'nothing';"
+     "try { localStorage.setItem('k', 'v'); kept += ',storage'; } catch (e) {}"
+     "fetch('/report?kept=' + kept);</script></body></html>"},
+    // Fetches from its server without pause, six at a time.
+    {"/fetchstorm.html",
+     "<html><body>fetchstorm<script>var n = 0;"
+     "function go() { fetch('/ping?' + n++).then(go, go); } for (var i = 0; i < 6; ++i) go();"
+     "</script></body></html>"},
+    // Sends itself to another host of the same machine once loaded.
+    {"/leave.html",
+     "<html><body>leave<script>onload = function () {"
+     " location.replace('http://localhost:' + location.port + '/away.html'); };</script></body></html>"},
+    // Moves on to another page of its site once loaded.
+    {"/hop.html", "<html><body>hop<script>onload = function () { location.replace('/other.html'); };</script></body></html>"},
+    // A link to another host of the same machine across the visible strip;
+    // with #script, the page follows it itself once loaded.
+    {"/awaylink.html",
+     "<html><body style='margin:0;background:#00ffff'>"
+     "<a id='away' style='position:absolute;left:0;top:0;width:600px;height:140px'>away</a><script>"
+     "var a = document.getElementById('away'); a.href = 'http://localhost:' + location.port + '/elsewhere.html';"
+     "if (location.hash == '#script') onload = function () { a.click(); };</script></body></html>"},
     // Loads itself again as soon as it has loaded.
     {"/reload.html", "<html><body>reload<script>onload = function () { location.reload(); };</script></body></html>"},
     // Two links side by side, each 180 px wide, in the visible strip.

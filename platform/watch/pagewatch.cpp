@@ -22,8 +22,10 @@ Decision PageWatch::load(Ms now)
     m_retriesUsed.clear();
     m_selfLoads.clear();
     m_requests.clear();
+    m_fetches.clear();
     m_state = State::Watching;
-    m_lastMemory.reset();
+    m_memory = {};
+    m_programMemory = {};
     return startLoad(now);
 }
 
@@ -68,43 +70,40 @@ Decision PageWatch::tick(Ms now, const Usage& usage)
     if (m_state != State::Watching)
         return decide(Action::None, now);
 
+    Ms next = kMemoryLook;
     if (usage.residentBytes) {
         const std::int64_t bytes = *usage.residentBytes;
         if (bytes > m_limits.memoryBytes)
             return end(Reason::Memory, now);
-        // A page can allocate a gigabyte a second: while it grows fast, the
-        // next look comes before it could pass the bound at that pace.
-        Ms next = kMemoryLook;
-        if (m_lastMemory && bytes > m_lastMemory->bytes) {
-            const double bytesPerMs = double(bytes - m_lastMemory->bytes)
-                                      / double(std::max<std::int64_t>(1, (now - m_lastMemory->at).count()));
-            const double halfWayToBound = double(m_limits.memoryBytes - bytes) / bytesPerMs / 2;
-            next = std::clamp(Ms(std::int64_t(halfWayToBound)), kFastestMemoryLook, kMemoryLook);
-        }
-        m_lastMemory = MemorySample{now, bytes};
-        m_nextMemoryLook = now + next;
-    } else {
-        m_nextMemoryLook = now + kMemoryLook;
+        next = std::min(next, m_memory.look(now, bytes, m_limits.memoryBytes));
     }
 
     // Measured from the least the program held since the page last went:
     // the panel's next load of the same page does not excuse what it stored.
     if (usage.programBytes) {
-        if (!m_programBase || *usage.programBytes < *m_programBase)
-            m_programBase = usage.programBytes;
-        if (*usage.programBytes - *m_programBase > m_limits.programGrowthBytes)
+        const std::int64_t bytes = *usage.programBytes;
+        if (!m_programBase || bytes < *m_programBase)
+            m_programBase = bytes;
+        const std::int64_t bound = *m_programBase + m_limits.programGrowthBytes;
+        if (bytes > bound)
             return end(Reason::ProgramMemory, now);
+        next = std::min(next, m_programMemory.look(now, bytes, bound));
     }
+    m_nextMemoryLook = now + next;
 
-    if (usage.cpu && !m_loadSince) {
-        m_cpu.push_back({now, *usage.cpu});
+    // The page's own processor time and the program's: work a page causes
+    // in the program (its requests, its storage, its messages, drawing its
+    // frames) is its work too.
+    if ((usage.cpu || usage.programCpu) && !m_loadSince) {
+        const Ms cpu = usage.cpu.value_or(Ms(0)) + usage.programCpu.value_or(Ms(0));
+        m_cpu.push_back({now, cpu});
         // The oldest sample kept is the last one at least a busy period old.
         while (m_cpu.size() > 1 && now - m_cpu[1].at >= m_limits.busyPeriod)
             m_cpu.pop_front();
         const CpuSample& first = m_cpu.front();
         const Ms span = now - first.at;
         if (span >= m_limits.busyPeriod
-            && double((*usage.cpu - first.cpu).count()) > m_limits.busyShare * double(span.count()))
+            && double((cpu - first.cpu).count()) > m_limits.busyShare * double(span.count()))
             return end(Reason::Busy, now);
     }
 
@@ -157,6 +156,13 @@ Decision PageWatch::request(Ms now)
     return count(m_requests, m_limits.requests, now);
 }
 
+Decision PageWatch::fetch(Ms now)
+{
+    if (m_state == State::Stopped)
+        return decide(Action::Refuse, now);
+    return count(m_fetches, m_limits.fetches, now);
+}
+
 Decision PageWatch::count(std::deque<Ms>& times, int limit, Ms now)
 {
     while (!times.empty() && now - times.front() >= m_limits.selfLoadPeriod)
@@ -180,7 +186,8 @@ Decision PageWatch::gone(Ms now)
 {
     if (m_state != State::Watching && m_state != State::Ending)
         return decide(Action::None, now);
-    m_lastMemory.reset();
+    m_memory = {};
+    m_programMemory = {};
     m_programBase.reset();
     std::erase_if(m_retriesUsed, [&](Ms used) { return now - used >= m_patience.retryWindow; });
     if (m_retriesUsed.size() >= kRetries) {
@@ -204,7 +211,8 @@ Decision PageWatch::end(Reason reason, Ms now)
     m_loadSince.reset();
     m_pingSent.reset();
     m_cpu.clear();
-    m_lastMemory.reset();
+    m_memory = {};
+    m_programMemory = {};
     Decision decision = decide(Action::End, now);
     decision.reason = reason;
     return decision;
@@ -218,6 +226,23 @@ Decision PageWatch::decide(Action action, Ms now)
 bool PageWatch::loadOverdue(Ms now) const
 {
     return m_loadSince && now - *m_loadSince > m_patience.load;
+}
+
+// A page can allocate a gigabyte a second: once memory has grown fast, the
+// next look comes before it could pass its bound at that pace, halfway
+// there.
+Ms PageWatch::MemoryTrend::look(Ms now, std::int64_t newBytes, std::int64_t bound)
+{
+    if (bytes >= 0 && newBytes > bytes) {
+        const double perMs = double(newBytes - bytes) / double(std::max<std::int64_t>(1, (now - at).count()));
+        fastestBytesPerMs = std::max(fastestBytesPerMs, perMs);
+    }
+    at = now;
+    bytes = newBytes;
+    if (fastestBytesPerMs <= 0)
+        return kMemoryLook;
+    const double halfWayToBound = double(bound - newBytes) / fastestBytesPerMs / 2;
+    return std::clamp(Ms(std::int64_t(halfWayToBound)), kFastestMemoryLook, kMemoryLook);
 }
 
 Ms PageWatch::pingInterval() const

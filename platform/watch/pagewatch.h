@@ -32,14 +32,17 @@ struct Patience {
 };
 
 // What a page may take. Its process is ended past memoryBytes resident, past
-// busyShare of one core over busyPeriod while nothing loads, or when the
-// program's own process has grown by more than programGrowthBytes over the
-// least it held since the page last went (a browser may keep what a page
-// stores, Blobs, databases, caches, in the program's process, outside the
-// page's: an adapter gives the page fresh storage each time it goes, that
-// is after Reload, GiveUp and StopPage). A page that loads itself more than
-// selfLoads times within selfLoadPeriod, or asks the program for more than
-// requests frame loads and script dialogs within the same period, is
+// busyShare of one core over busyPeriod while nothing loads (its own
+// processor time and the program's together: a browser does much of a
+// page's work, its network, storage and drawing, in the program's own
+// process), or when the program's own process has grown by more than
+// programGrowthBytes over the least it held since the page last went (a
+// browser may keep what a page stores, Blobs, databases, caches, in the
+// program's process, outside the page's: an adapter gives the page fresh
+// storage each time it goes, that is after Reload, GiveUp and StopPage). A
+// page that loads itself more than selfLoads times within selfLoadPeriod,
+// asks the program for more than requests frame loads and script dialogs,
+// or makes more than fetches network requests within the same period, is
 // stopped and left empty.
 struct Limits {
     std::int64_t memoryBytes = std::int64_t(512) << 20;
@@ -49,6 +52,10 @@ struct Limits {
     Ms selfLoadPeriod{std::chrono::minutes(1)};
     int requests = 120;
     std::int64_t programGrowthBytes = std::int64_t(64) << 20;
+    // A plain advert makes a handful (its page, pictures, scripts, styles),
+    // a rich one some dozens at each load; a storm of fetches, beacons,
+    // WebSockets or event streams makes hundreds a second.
+    int fetches = 600;
 };
 
 // Why a page process is ended.
@@ -65,7 +72,7 @@ enum class Reason {
 const char* name(Reason reason);
 
 enum class Action {
-    None, // nothing to do (for selfLoad() and request(): allowed)
+    None, // nothing to do (for selfLoad(), request() and fetch(): allowed)
     Ping, // ask the page something cheap; hand the answer to answered() with ping
     End, // end the page process for reason; gone() follows (or call it)
     StopLoad, // stop only the current load: the page is shown, a request lags
@@ -83,14 +90,16 @@ struct Decision {
 };
 
 // What the page process uses, as far as it is known: its processor time so
-// far (with whatever the page costs elsewhere, such as composing its frames)
-// and its resident memory; and the program's own resident memory. Empty
-// fields are not judged: a page run inside the program's own process is
-// never measured.
+// far and its resident memory; and the program's own resident memory and
+// processor time so far (all its threads: what the browser does for the
+// page there, and the window thread). Empty fields are not judged: a page
+// run inside the program's own process has no process of its own to
+// measure, only the program's.
 struct Usage {
     std::optional<Ms> cpu;
     std::optional<std::int64_t> residentBytes;
     std::optional<std::int64_t> programBytes;
+    std::optional<Ms> programCpu;
 };
 
 // One page's watch. Every load is watched the same way whichever way it
@@ -121,6 +130,8 @@ public:
     // The page asks the program for work: a frame's load, a script dialog.
     // None allows it.
     Decision request(Ms now);
+    // The page makes a network request, of whatever kind. None allows it.
+    Decision fetch(Ms now);
     // The page process is gone: ended here, crashed or killed.
     Decision gone(Ms now);
 
@@ -157,17 +168,26 @@ private:
     std::vector<Ms> m_retriesUsed;
     std::deque<Ms> m_selfLoads;
     std::deque<Ms> m_requests;
+    std::deque<Ms> m_fetches;
     struct CpuSample {
         Ms at;
         Ms cpu;
     };
     // Since nothing loads.
     std::deque<CpuSample> m_cpu;
-    struct MemorySample {
-        Ms at;
-        std::int64_t bytes;
+    // How a process's memory went: its last sample, and the fastest it has
+    // grown since the page last went (a fall now and then does not make
+    // the next rise any slower).
+    struct MemoryTrend {
+        Ms at{0};
+        std::int64_t bytes = -1;
+        double fastestBytesPerMs = 0;
+
+        // When to look again at bytes, now, to come before bound.
+        Ms look(Ms now, std::int64_t bytes, std::int64_t bound);
     };
-    std::optional<MemorySample> m_lastMemory;
+    MemoryTrend m_memory;
+    MemoryTrend m_programMemory;
     // The program's least resident memory since the page last went.
     std::optional<std::int64_t> m_programBase;
 };

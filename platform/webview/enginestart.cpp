@@ -1,29 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/webview/enginestart.h"
 
+#include "platform/webview/engineswitches.h"
+
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 #include <QtGlobal>
 
 namespace platform {
-namespace {
-
-// The engine's switches: the user's, and after them ours.
-// - A bounded script heap: a page cannot grow its script memory without end;
-//   it dies of it instead, and is loaded again a limited number of times.
-// - The program's language, Simplified Chinese, for the engine's own texts
-//   (form messages, pickers) and the page's locale, whatever the session's,
-//   unless the user chose another.
-QByteArray engineSwitches()
-{
-    QByteArray switches = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    switches += " --js-flags=--max-old-space-size=64";
-    if (!switches.contains("--lang="))
-        switches += " --lang=zh-CN";
-    return switches.trimmed();
-}
-
-} // namespace
 
 EngineStart::EngineStart()
 {
@@ -35,7 +19,9 @@ EngineStart::EngineStart()
     // plenty for a strip of 581 by 93 pixels.
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 
-    setEnvironment("QTWEBENGINE_CHROMIUM_FLAGS", engineSwitches());
+    const QByteArray switches = engineSwitches(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"));
+    m_pagesInProgram = switchesRunPagesInProgram(switches);
+    setEnvironment("QTWEBENGINE_CHROMIUM_FLAGS", switches);
     // No GL integration on X11, unless the user chose one: the engine asks
     // the platform about GLX when it starts, which would load the GL driver
     // (some 55 MB with Mesa's software driver) into this process for nothing.

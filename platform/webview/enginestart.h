@@ -19,6 +19,9 @@ public:
     EngineStart(const EngineStart&) = delete;
     EngineStart& operator=(const EngineStart&) = delete;
 
+    // Whether the engine may run the pages in this process (--single-process).
+    bool pagesInProgram() const { return m_pagesInProgram; }
+
 private:
     void setEnvironment(const char* name, const QByteArray& value);
 
@@ -28,6 +31,7 @@ private:
         QByteArray value;
     };
     std::vector<Saved> m_saved;
+    bool m_pagesInProgram = false;
 };
 
 } // namespace platform

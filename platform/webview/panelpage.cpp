@@ -2,6 +2,7 @@
 #include "platform/webview/panelpage.h"
 
 #include <QCoreApplication>
+#include <QWebEngineCookieStore>
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineRegisterProtocolHandlerRequest>
@@ -9,23 +10,9 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInfo>
-#include <QWebEngineUrlRequestInterceptor>
 
 namespace platform {
 namespace {
-
-// The engine serves the program's own resources (qrc:) to any page that
-// asks for them; a remote page has no business with them.
-class NoProgramResources final : public QWebEngineUrlRequestInterceptor {
-public:
-    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
-
-    void interceptRequest(QWebEngineUrlRequestInfo& info) override
-    {
-        if (info.requestUrl().scheme() == u"qrc")
-            info.block(true);
-    }
-};
 
 // The text Qt 6.4 hands to javaScriptConfirm() for a page's beforeunload
 // question, in the program's language as Qt translates it.
@@ -69,16 +56,40 @@ QWebEngineScript noClipboardWrites()
 
 } // namespace
 
+// The engine serves the program's own resources (qrc:) to any page that
+// asks for them; a remote page has no business with them.
+void PanelRequests::interceptRequest(QWebEngineUrlRequestInfo& info)
+{
+    const bool mainFrame = info.resourceType() == QWebEngineUrlRequestInfo::ResourceTypeMainFrame;
+    if (info.requestUrl().scheme() == u"qrc" || !m_gate || !m_gate(info.requestUrl(), mainFrame))
+        info.block(true);
+}
+
+PanelRequests* PanelRequests::of(QWebEngineProfile* profile)
+{
+    return profile->findChild<PanelRequests*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
 bool isWebAddress(const QUrl& url)
 {
     const QString scheme = url.scheme();
     return scheme == u"http" || scheme == u"https";
 }
 
-QWebEngineProfile* PanelPage::makeProfile(QObject* parent)
+QWebEngineProfile* PanelPage::makeProfile(QObject* parent, Cache cache)
 {
     auto* profile = new QWebEngineProfile(parent);
-    profile->setUrlRequestInterceptor(new NoProgramResources(profile));
+    profile->setUrlRequestInterceptor(new PanelRequests(profile));
+    // The engine asks the cookie filter about local and session storage,
+    // databases, caches and service workers too. Qt 6.4's engine keeps a
+    // page's local and session storage and what its service workers held
+    // after the profile is deleted (some 20 MB for a page that fills them),
+    // so nothing at all is let in. Emptying a cache instead
+    // (clearHttpCache) holds up the profile's requests for good when the
+    // engine runs in one process.
+    profile->cookieStore()->setCookieFilter([](const QWebEngineCookieStore::FilterRequest&) { return false; });
+    if (cache == Cache::None)
+        profile->setHttpCacheType(QWebEngineProfile::NoCache);
     // The program speaks Simplified Chinese whatever the session's
     // language; so does the advert it asks for.
     profile->setHttpAcceptLanguage(QStringLiteral("zh-CN,zh"));
@@ -135,7 +146,7 @@ bool PanelPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bo
     // The engine marks the program's own loads (load()) as typed by the user.
     if (type == NavigationTypeTyped || !m_loadGate)
         return true;
-    return m_loadGate();
+    return m_loadGate(url, type == NavigationTypeLinkClicked);
 }
 
 // The engine would show these as modal message boxes over the main window.

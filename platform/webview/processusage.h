@@ -15,12 +15,6 @@ struct ProcessUsage {
 
 std::optional<ProcessUsage> processUsage(std::int64_t pid);
 
-// The processor time the engine's display compositor has had so far. The
-// engine composes each frame of every page in a thread of this process
-// (VizCompositorThread), so a page that animates heavily costs this
-// process more than its own renderer. Zero where that cannot be told.
-std::int64_t compositorCpuMilliseconds();
-
 // Hands the memory this process has freed back to the system, where the
 // allocator would keep it for later (as glibc's does with many blocks of a
 // few hundred kB, freed out of order): what a page stored and the page took

@@ -2,7 +2,6 @@
 #include "platform/webview/processusage.h"
 
 #include <QByteArray>
-#include <QDir>
 #include <QFile>
 #include <QList>
 #include <QString>
@@ -45,22 +44,6 @@ std::optional<ProcessUsage> processUsage(std::int64_t pid)
         return std::nullopt;
     static const long pageSize = ::sysconf(_SC_PAGESIZE);
     return ProcessUsage{statm.split(' ').value(1).toLongLong() * pageSize, *cpu};
-}
-
-std::int64_t compositorCpuMilliseconds()
-{
-    // Thread names are cut to 15 characters.
-    std::int64_t total = 0;
-    for (const QString& task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString dir = QStringLiteral("/proc/self/task/") + task;
-        QFile comm(dir + QStringLiteral("/comm"));
-        if (!comm.open(QIODevice::ReadOnly) || comm.readAll().trimmed() != "VizCompositorTh")
-            continue;
-        QFile stat(dir + QStringLiteral("/stat"));
-        if (stat.open(QIODevice::ReadOnly))
-            total += cpuMilliseconds(stat.readAll()).value_or(0);
-    }
-    return total;
 }
 
 void giveBackFreedMemory()

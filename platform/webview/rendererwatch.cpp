@@ -2,6 +2,7 @@
 #include "platform/webview/rendererwatch.h"
 
 #include "platform/webview/endprocess.h"
+#include "platform/webview/pagethread.h"
 #include "platform/webview/processusage.h"
 
 #include <QCoreApplication>
@@ -36,6 +37,8 @@ void RendererWatch::renewPage()
         });
     }
     m_page = m_makePage();
+    // An answer the page before still owed is never coming.
+    m_pingOut = false;
     connect(m_page, &QWebEnginePage::loadStarted, this, [this] { apply(m_rules.loadStarted(now())); });
     connect(m_page, &QWebEnginePage::loadFinished, this, [this] { apply(m_rules.loadFinished(now())); });
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this, [this] { apply(m_rules.gone(now())); });
@@ -49,7 +52,7 @@ void RendererWatch::setPatience(WebViewPatience patience)
 void RendererWatch::setLimits(WebViewLimits limits)
 {
     m_rules.setLimits({limits.memoryBytes, limits.busyShare, limits.busyPeriod, limits.selfLoads, limits.selfLoadPeriod,
-                       limits.requests, limits.programGrowthBytes});
+                       limits.requests, limits.programGrowthBytes, limits.fetches});
 }
 
 void RendererWatch::load(const QUrl& url)
@@ -73,23 +76,32 @@ bool RendererWatch::mayRequest()
     return decision.action == watch::Action::None;
 }
 
-// What the page's renderer uses: its own memory and processor time, and the
-// composing of its frames in this process (a storm of animations costs
-// little in the renderer); and this process's memory, where the page's
-// storage lands. A renderer in this program's own process (the engine run
-// as one process) is not measured: ending it would end the program.
+bool RendererWatch::mayFetch()
+{
+    const watch::Decision decision = m_rules.fetch(now());
+    apply(decision);
+    return decision.action == watch::Action::None;
+}
+
+// What the page's renderer uses, and what this process uses: the engine
+// keeps what a page stores here, and does much of its work here (its
+// network requests, storage, messages, composing its frames) as well as in
+// the window thread. A renderer inside this process (the engine run as one
+// process) has no usage of its own: the program's is all there is.
 void RendererWatch::tick()
 {
     watch::Usage usage;
-    const std::int64_t pid = m_page->renderProcessPid();
     const std::int64_t self = QCoreApplication::applicationPid();
+    if (const std::optional<ProcessUsage> program = processUsage(self)) {
+        usage.programBytes = program->residentBytes;
+        usage.programCpu = watch::Ms(program->cpuMilliseconds);
+    }
+    const std::int64_t pid = m_page->renderProcessPid();
     if (pid != self) {
         if (const std::optional<ProcessUsage> renderer = processUsage(pid)) {
             usage.residentBytes = renderer->residentBytes;
-            usage.cpu = watch::Ms(renderer->cpuMilliseconds + compositorCpuMilliseconds());
+            usage.cpu = watch::Ms(renderer->cpuMilliseconds);
         }
-        if (const std::optional<ProcessUsage> program = processUsage(self))
-            usage.programBytes = program->residentBytes;
     }
     apply(m_rules.tick(now(), usage));
 }
@@ -104,6 +116,10 @@ void RendererWatch::apply(const watch::Decision& decision)
         emit hung(decision.reason);
         // Otherwise renderProcessTerminated follows, and the watch goes on.
         if (!endProcess(m_page->renderProcessPid())) {
+            // None to end, or this very process: the page is replaced. A
+            // page inside this process that did not answer holds its thread.
+            notePageThreadAnswers(!m_pingOut);
+            m_pingOut = false;
             apply(m_rules.gone(now()));
             return;
         }
@@ -132,11 +148,18 @@ void RendererWatch::apply(const watch::Decision& decision)
 // stuck renderer nor stop the answer.
 void RendererWatch::ping(int ping)
 {
+    m_pingOut = true;
     QPointer<RendererWatch> self(this);
     m_page->runJavaScript(QStringLiteral("document.readyState"), QWebEngineScript::ApplicationWorld,
                           [self, ping](const QVariant& state) {
                               if (!self)
                                   return;
+                              // No value: the engine gave up the call (its
+                              // page went), nobody answered.
+                              if (state.isValid()) {
+                                  self->m_pingOut = false;
+                                  notePageThreadAnswers(true);
+                              }
                               const QString s = state.toString();
                               const bool shown = s == QLatin1String("interactive") || s == QLatin1String("complete");
                               self->apply(self->m_rules.answered(self->now(), ping, shown));

@@ -21,18 +21,26 @@ namespace platform {
 // within its patience (unless the page is already shown and answers: then
 // only the load is stopped), when the loaded page stops answering a ping,
 // when it grows past its memory bound, or when it keeps a core busy while
-// nothing loads, or when the program's own process has grown past its bound
-// with what the page stored; a renderer that is gone, ended here or crashed,
-// has its page loaded again a few times, then given up. A page that loads
-// itself or asks for work over and over is stopped and the page left empty.
+// nothing loads (with what the engine does for it in this process: its
+// requests, its storage, drawing its frames), or when the program's own
+// process has grown past its bound with what the page stored; a renderer
+// that is gone, ended here or crashed, has its page loaded again a few
+// times, then given up. A page that loads itself, asks for work or makes
+// network requests over and over is stopped and the page left empty.
 //
 // Whatever a page stores (Blobs, databases, caches) the engine keeps in the
 // page's profile, in this process. So each time the page goes (its renderer
-// gone, given up, stopped), the watch takes a new page with a profile of its
-// own from makePage, and the one before goes with all it stored.
+// gone, given up, stopped), the watch takes a new page from makePage, and
+// the one before goes with all it stored.
 //
-// The page asks maySelfLoad() before each load it starts itself, and
-// mayRequest() before each frame load and script dialog.
+// With the engine in one process the page has no renderer of its own to
+// end: a page past its bounds is replaced at once by a new one (which ends
+// its scripts, unless they never return), and judged by what the program
+// as a whole uses.
+//
+// The page asks maySelfLoad() before each load it starts itself,
+// mayRequest() before each frame load and script dialog, and mayFetch()
+// before each network request.
 class RendererWatch : public QObject {
     Q_OBJECT
 
@@ -54,6 +62,8 @@ public:
     bool maySelfLoad();
     // Whether the page may have a frame loaded or a dialog answered now.
     bool mayRequest();
+    // Whether the page may make a network request now.
+    bool mayFetch();
 
 signals:
     // The renderer is being ended, and why.
@@ -78,6 +88,8 @@ private:
     watch::PageWatch m_rules;
     QTimer m_timer;
     QElapsedTimer m_age;
+    // A ping sent and not answered yet.
+    bool m_pingOut = false;
 };
 
 } // namespace platform

@@ -8,6 +8,8 @@
 
 #include <QObject>
 
+class QWebEngineProfile;
+
 namespace platform {
 
 class WebViewPlugin : public QObject, public WebViewFactory {
@@ -20,6 +22,7 @@ public:
 
 private:
     bool m_engineStarted = false;
+    QWebEngineProfile* m_sharedProfile = nullptr;
 };
 
 } // namespace platform
