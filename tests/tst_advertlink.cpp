@@ -476,6 +476,9 @@ void TstAdvertLink::keyPolicy_data()
     QTest::newRow("F24, the last function key") << 0x87u << false << false << refused;
     QTest::newRow("Alt+Left, back") << 0x25u << false << true << refused;
     QTest::newRow("Alt+Home, home page") << 0x24u << false << true << refused;
+    QTest::newRow("Alt+F4 closes the window") << 0x73u << false << true << page;
+    QTest::newRow("F4 alone") << 0x73u << false << false << refused;
+    QTest::newRow("Ctrl+Alt+F4") << 0x73u << true << true << refused;
     QTest::newRow("the browser's back key") << 0xA6u << false << false << refused;
     QTest::newRow("the mail key") << 0xB4u << false << false << refused;
     QTest::newRow("the second launch key") << 0xB7u << false << false << refused;

@@ -136,8 +136,9 @@ bool mayActOn(std::wstring_view url)
 
 PageKey pageKey(unsigned virtualKey, bool control, bool alt)
 {
+    // Alt+F4 is the system's: it closes the program's window.
     if (alt)
-        return PageKey::Refused;
+        return virtualKey == vk::kF4 && !control ? PageKey::Page : PageKey::Refused;
     if (control)
         return virtualKey == vk::kC || virtualKey == vk::kA ? PageKey::Page : PageKey::Refused;
     if (virtualKey == vk::kTab)

@@ -43,8 +43,9 @@ bool mayActOn(std::wstring_view url);
 // the page, it leaves the page (Tab and Shift+Tab: the panel is one stop in
 // its window's Tab order), or it is refused. Refused are the control's own
 // shortcuts, which would open an address or another window, reload, print,
-// save or find (Ctrl or Alt with any key but Ctrl+C and Ctrl+A, the
-// function keys, the keyboard's browser and launch keys, the menu key).
+// save or find (Ctrl or Alt with any key but Ctrl+C, Ctrl+A and the
+// system's Alt+F4, the function keys, the keyboard's browser and launch
+// keys, the menu key).
 enum class PageKey { Page, Leave, Refused };
 PageKey pageKey(unsigned virtualKey, bool control, bool alt);
 
@@ -55,6 +56,7 @@ constexpr unsigned kA = 0x41;
 constexpr unsigned kC = 0x43;
 constexpr unsigned kApps = 0x5D;
 constexpr unsigned kF1 = 0x70;
+constexpr unsigned kF4 = 0x73;
 constexpr unsigned kF24 = 0x87;
 constexpr unsigned kBrowserBack = 0xA6;
 constexpr unsigned kLaunchApp2 = 0xB7;
