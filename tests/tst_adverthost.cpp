@@ -338,10 +338,7 @@ void TstAdvertHost::urlActions_data()
     QTest::addColumn<int>("action");
     QTest::addColumn<bool>("refused");
     QTest::newRow("a script of a web page") << "http://a.example/x.js" << int(URLACTION_SCRIPT_RUN) << false;
-    QTest::newRow("a frame of a secure page") << "https://a.example/" << int(URLACTION_HTML_SUBFRAME_NAVIGATE) << false;
     QTest::newRow("a script of a local file") << "file:///C:/x.html" << int(URLACTION_SCRIPT_RUN) << true;
-    QTest::newRow("a redirect to a local file") << "file:///C:/Windows/win.ini" << int(URLACTION_CROSS_DOMAIN_DATA) << true;
-    QTest::newRow("the system's resources") << "res://ieframe.dll/x.htm" << int(URLACTION_SCRIPT_RUN) << true;
     QTest::newRow("the empty page's scripts") << "about:blank" << int(URLACTION_SCRIPT_RUN) << true;
     QTest::newRow("no address at all") << QString() << int(URLACTION_SCRIPT_RUN) << true;
 }
@@ -382,7 +379,6 @@ void TstAdvertHost::shortcuts_data()
     QTest::addColumn<HRESULT>("answer");
     QTest::newRow("Ctrl+C to the control") << uint(WM_KEYDOWN) << uint('C') << true << HRESULT(S_FALSE);
     QTest::newRow("Ctrl+N taken") << uint(WM_KEYDOWN) << uint('N') << true << HRESULT(S_OK);
-    QTest::newRow("F5 taken") << uint(WM_KEYDOWN) << uint(VK_F5) << false << HRESULT(S_OK);
     QTest::newRow("an arrow to the control") << uint(WM_KEYDOWN) << uint(VK_DOWN) << false << HRESULT(S_FALSE);
     QTest::newRow("a letter's character to the control") << uint(WM_CHAR) << uint('n') << true << HRESULT(S_FALSE);
 }

@@ -26,6 +26,8 @@
 #ifdef Q_OS_WIN
 #include <QElapsedTimer>
 
+#include "systeminput.h"
+
 #include <windows.h>
 #endif
 
@@ -391,47 +393,11 @@ void TestCommands::keysAnswerWhileTheAdvertHostHangs()
     box(w, 1)->setFocus(Qt::OtherFocusReason);
     QElapsedTimer typed;
     typed.start();
-    INPUT keys[2] = {};
-    for (INPUT& key : keys) {
-        key.type = INPUT_KEYBOARD;
-        key.ki.wVk = '1';
-    }
-    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    QCOMPARE(SendInput(2, keys, sizeof(INPUT)), UINT(2));
+    QVERIFY(typeKey('1'));
     QTRY_COMPARE_WITH_TIMEOUT(box(w, 2)->text(), QStringLiteral("5.6007"), 1000);
     qInfo("partners shown %lld ms after the key", typed.elapsed());
     QCOMPARE(box(w, 1)->text(), QStringLiteral("1"));
 }
-
-namespace {
-
-// Keys, or a press of the left button near the top left of a window (inside
-// the panel's frame, which cuts the larger view), through the system.
-void typeKey(WORD key)
-{
-    INPUT keys[2] = {};
-    for (INPUT& input : keys) {
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = key;
-    }
-    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, keys, sizeof(INPUT));
-}
-
-void pressInto(HWND window)
-{
-    RECT area = {};
-    GetWindowRect(window, &area);
-    SetCursorPos(area.left + 20, area.top + 20);
-    INPUT press[2] = {};
-    for (INPUT& input : press)
-        input.type = INPUT_MOUSE;
-    press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, press, sizeof(INPUT));
-}
-
-} // namespace
 
 // The user presses into the advert, which takes the keyboard, and types
 // Tab; the host passes it on and hangs with the Tab's release still its
@@ -462,14 +428,14 @@ void TestCommands::keysAnswerAfterTheAdvertHostHangsOnTab()
 
     QWidget* before = button(w, "Command2");
     before->setFocus(Qt::OtherFocusReason);
-    pressInto(hostWindow);
+    QVERIFY(pressInto(hostWindow));
     QTRY_COMPARE(GetFocus(), hostWindow);
-    typeKey(VK_TAB);
+    QVERIFY(typeKey(VK_TAB));
     // From the panel's place in the Tab order, wherever Qt's focus was.
     QTRY_VERIFY(QApplication::focusWidget() != before && QApplication::focusWidget() != view);
     QVERIFY(QApplication::focusWidget());
     box(w, 1)->setFocus(Qt::OtherFocusReason);
-    typeKey('1');
+    QVERIFY(typeKey('1'));
     QTRY_COMPARE_WITH_TIMEOUT(box(w, 2)->text(), QStringLiteral("5.6007"), 20000);
     QCOMPARE(WaitForSingleObject(host, 0), DWORD(WAIT_TIMEOUT));
 

@@ -16,6 +16,8 @@
 #include <QElapsedTimer>
 #include <QProcess>
 
+#include "systeminput.h"
+
 #include <shobjidl.h>
 #include <tlhelp32.h>
 #endif
@@ -605,21 +607,6 @@ void useStandIn(Host& host, const QByteArray& way)
     host.panel->setAdvertHost({qEnvironmentVariable("ZELVAN_STANDIN")});
 }
 
-// A press of the left button near the top left of window (inside the
-// panel's frame, which cuts the larger view), through the system.
-void pressInto(HWND window)
-{
-    RECT area = {};
-    GetWindowRect(window, &area);
-    SetCursorPos(area.left + 20, area.top + 20);
-    INPUT press[2] = {};
-    for (INPUT& input : press)
-        input.type = INPUT_MOUSE;
-    press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, press, sizeof(INPUT));
-}
-
 // The window of the host (the real one or a stand-in) inside the view.
 HWND hostWindow(QWidget* view)
 {
@@ -869,7 +856,7 @@ void TstWebPanel::systemControlIsOneTabStop()
     // A press into the page gives it the keyboard: the panel shares its
     // input with the host's from then on, and the control takes it (here
     // as it would on a real page: Wine's control has none).
-    pressInto(control);
+    QVERIFY(pressInto(control));
     QTRY_VERIFY((SetFocus(control), GetFocus() == control));
     BYTE keys[256] = {};
     QVERIFY(GetKeyboardState(keys));
@@ -1013,7 +1000,7 @@ void TstWebPanel::systemHostOpensOnlyAfterAPress()
     QApplication::setActiveWindow(&host.window);
     QVERIFY(QTest::qWaitForWindowActive(&host.window));
 
-    pressInto(hostWindow(view));
+    QVERIFY(pressInto(hostWindow(view)));
     QTRY_COMPARE_WITH_TIMEOUT(ignored(), 2, 20000);
     QTRY_COMPARE_WITH_TIMEOUT(childProcesses(GetCurrentProcessId(), standInName()).size(), 1, 20000);
     QCOMPARE(browser.opened(), QList<QUrl>{QUrl(QStringLiteral("http://a.example/clicked"))});

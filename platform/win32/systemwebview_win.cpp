@@ -11,7 +11,11 @@
 // is ended whatever the window's thread does. The window's thread sends the
 // host's windows nothing: the host's threads share the window's input only
 // while the page has the keyboard (a press into it, Tab into the panel), so
-// that taking the keyboard back never waits on them.
+// that a host hanging at any other time holds up none of the window's input,
+// and the panel takes the keyboard back (Tab, its focus leaving) without a
+// word to them. (The system itself may still tell the host's window of a press
+// elsewhere in the window while the page has the keyboard: a hung host then
+// holds up the window until the watch has ended it.)
 #include "platform/systemwebview.h"
 
 #include "platform/advert/advertprotocol.h"
@@ -778,7 +782,7 @@ private:
         m_pageHasKeyboard = false;
         shareInput(false);
         const HWND own = reinterpret_cast<HWND>(window()->winId());
-        if (GetForegroundWindow() == own && GetFocus() != own)
+        if (GetFocus() != own)
             SetFocus(own);
     }
 
