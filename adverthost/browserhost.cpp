@@ -95,6 +95,7 @@ void BrowserHost::navigate(const std::wstring& url)
     m_focusAllowed = focus && (focus == m_container || IsChild(m_container, focus));
     m_reported = false;
     m_failed = false;
+    m_com->site->setSite(url);
     VARIANT address;
     VARIANT flags;
     VARIANT headers;
@@ -115,6 +116,15 @@ void BrowserHost::navigate(const std::wstring& url)
     VariantClear(&headers);
     if (FAILED(navigated))
         report(false);
+}
+
+void BrowserHost::refuse()
+{
+    m_reported = false;
+    m_failed = true;
+    m_com->browser->Stop();
+    ShowWindow(m_com->window, SW_HIDE);
+    report(false);
 }
 
 void BrowserHost::fitToContainer()
@@ -191,6 +201,18 @@ void BrowserHost::openExternally(const std::wstring& url)
 {
     if (m_events.openExternally)
         m_events.openExternally(url);
+}
+
+// A server sent the top page elsewhere: not shown (the panel's background
+// instead, as after a failed load), and asked for in the desktop's browser,
+// which the panel opens only after the user's click.
+void BrowserHost::leftSite(const std::wstring& url)
+{
+    m_failed = true;
+    m_com->browser->Stop();
+    ShowWindow(m_com->window, SW_HIDE);
+    report(false);
+    openExternally(url);
 }
 
 void BrowserHost::report(bool ok)

@@ -21,7 +21,8 @@ struct BrowserEvents {
     // Once per load of the top page: true when it is shown, false when it
     // could not be had or was refused.
     std::function<void(bool ok)> loadFinished;
-    // A user's click asked for a new window on this address.
+    // The page asked for this address in the desktop's browser (a new
+    // window, or the top page for another site); the panel decides.
     std::function<void(const std::wstring& url)> openExternally;
 };
 
@@ -38,6 +39,9 @@ public:
 
     // Loads url without taking the keyboard, whatever had it.
     void navigate(const std::wstring& url);
+    // A load the panel asked for that cannot even be tried (its address did
+    // not fit a line): failed at once, the page before no longer shown.
+    void refuse();
     // After the container's size changed.
     void fitToContainer();
     // Hands the keyboard to the shown page (the user tabbed or clicked into
@@ -58,6 +62,7 @@ private:
     void navigateError(bool topFrame) override;
     void documentComplete(bool topFrame) override;
     void openExternally(const std::wstring& url) override;
+    void leftSite(const std::wstring& url) override;
     bool mayTakeFocus() override { return m_focusAllowed; }
     void report(bool ok);
 

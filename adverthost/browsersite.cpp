@@ -23,6 +23,10 @@ static_assert(advert::dlctl::kImages == DLCTL_DLIMAGES && advert::dlctl::kVideos
               && advert::dlctl::kNoRunActiveX == DLCTL_NO_RUNACTIVEXCTLS
               && advert::dlctl::kNoDownloadActiveX == DLCTL_NO_DLACTIVEXCTLS && advert::dlctl::kSilent == DLCTL_SILENT);
 static_assert(advert::kMessageBoxAnswer == IDCANCEL);
+static_assert(advert::vk::kTab == VK_TAB && advert::vk::kA == 'A' && advert::vk::kC == 'C'
+              && advert::vk::kApps == VK_APPS && advert::vk::kF1 == VK_F1 && advert::vk::kF4 == VK_F4
+              && advert::vk::kF24 == VK_F24 && advert::vk::kBrowserBack == VK_BROWSER_BACK
+              && advert::vk::kLaunchApp2 == VK_LAUNCH_APP2);
 
 // The control's own commands to its host (CGID_DocHostCommandHandler),
 // spelled out: MinGW declares it without defining it.
@@ -138,6 +142,14 @@ HRESULT BrowserSite::QueryInterface(REFIID riid, void** object)
         *object = static_cast<IOleCommandTarget*>(this);
     else if (IsEqualIID(riid, __uuidof(IServiceProvider)))
         *object = static_cast<IServiceProvider*>(this);
+    // Every interface QueryService hands out, so that the control finds the
+    // same object whichever way it asks.
+    else if (IsEqualIID(riid, __uuidof(IHostDialogHelper)))
+        *object = static_cast<IHostDialogHelper*>(this);
+    else if (IsEqualIID(riid, __uuidof(IHttpNegotiate)))
+        *object = static_cast<IHttpNegotiate*>(this);
+    else if (IsEqualIID(riid, __uuidof(IInternetSecurityManager)))
+        *object = static_cast<IInternetSecurityManager*>(this);
     else if (IsEqualIID(riid, __uuidof(IDispatch)) || IsEqualIID(riid, __uuidof(DWebBrowserEvents2)))
         *object = static_cast<IDispatch*>(this);
     else {
@@ -295,22 +307,52 @@ HRESULT BrowserSite::Exec(const GUID* group, DWORD id, DWORD, VARIANT*, VARIANT*
 }
 
 // The control asks its host for services; the host offers only its refusal
-// of HTML dialogs and its request headers. Everything else (the shell's
-// window services, credentials, security managers) the control does without.
+// of HTML dialogs, its request headers and its security manager (whose
+// service has the interface's own identifier). Everything else (the shell's
+// window services, credentials) the control does without.
 HRESULT BrowserSite::QueryService(REFGUID service, REFIID riid, void** object)
 {
     if (!object)
         return E_POINTER;
     *object = nullptr;
-    if (IsEqualGUID(service, __uuidof(IHostDialogHelper)) && IsEqualIID(riid, __uuidof(IHostDialogHelper))) {
-        *object = static_cast<IHostDialogHelper*>(this);
-    } else if (IsEqualGUID(service, __uuidof(IHttpNegotiate)) && IsEqualIID(riid, __uuidof(IHttpNegotiate))) {
-        *object = static_cast<IHttpNegotiate*>(this);
-    } else {
-        return E_NOINTERFACE;
+    for (const GUID& offered :
+         {__uuidof(IHostDialogHelper), __uuidof(IHttpNegotiate), __uuidof(IInternetSecurityManager)}) {
+        if (IsEqualGUID(service, offered))
+            return QueryInterface(riid, object);
     }
-    AddRef();
-    return S_OK;
+    return E_NOINTERFACE;
+}
+
+// The control's own shortcuts never reach it (answered as handled here):
+// the same rule as the host's message loop applies, for keys that come to
+// the control by another way.
+HRESULT BrowserSite::TranslateAccelerator(LPMSG message, const GUID*, DWORD)
+{
+    if (!message || (message->message != WM_KEYDOWN && message->message != WM_SYSKEYDOWN))
+        return S_FALSE;
+    const advert::PageKey key =
+        advert::pageKey(static_cast<unsigned>(message->wParam), GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_MENU) < 0);
+    return key == advert::PageKey::Refused ? S_OK : S_FALSE;
+}
+
+HRESULT BrowserSite::GetSecuritySite(IInternetSecurityMgrSite** site)
+{
+    if (site)
+        *site = nullptr;
+    return INET_E_DEFAULT_ACTION;
+}
+
+// Redirects and frames never pass BeforeNavigate2's rule; every action on
+// their URL comes here.
+HRESULT BrowserSite::ProcessUrlAction(LPCWSTR url, DWORD, BYTE* policy, DWORD policySize, BYTE*, DWORD, DWORD, DWORD)
+{
+    if (advert::mayActOn(url ? std::wstring_view(url) : std::wstring_view()))
+        return INET_E_DEFAULT_ACTION;
+    if (policy && policySize >= sizeof(DWORD)) {
+        const DWORD disallow = URLPOLICY_DISALLOW;
+        std::memcpy(policy, &disallow, sizeof disallow);
+    }
+    return S_FALSE;
 }
 
 HRESULT BrowserSite::BeginningTransaction(LPCWSTR, LPCWSTR, DWORD, LPWSTR* additional)
@@ -359,13 +401,32 @@ HRESULT BrowserSite::Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* param
         V_VT(result) = VT_BOOL;
         V_BOOL(result) = VARIANT_TRUE;
         return S_OK;
-    // (pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
+    // (pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel): the
+    // top page stays on the advert's site; another site goes to the desktop's
+    // browser, if the panel lets it (after the user's click).
     case DISPID_BEFORENAVIGATE2: {
-        const bool allowed = advert::browserMayNavigate(text(argument(params, 1)));
-        if (!allowed)
+        const std::wstring url = text(argument(params, 1));
+        const bool topFrame = isBrowser(argument(params, 0));
+        const advert::TopNavigation navigation =
+            topFrame
+                ? advert::topNavigation(m_site, url)
+                : (advert::browserMayNavigate(url) ? advert::TopNavigation::Allowed : advert::TopNavigation::Refused);
+        if (navigation != advert::TopNavigation::Allowed)
             cancel(params, 6);
-        if (m_events)
-            m_events->beforeNavigate(isBrowser(argument(params, 0)), allowed);
+        if (!m_events)
+            return S_OK;
+        if (navigation == advert::TopNavigation::Elsewhere)
+            m_events->openExternally(url);
+        else
+            m_events->beforeNavigate(topFrame, navigation == advert::TopNavigation::Allowed);
+        return S_OK;
+    }
+    // (pDisp, URL): where the top page came from in the end.
+    case DISPID_NAVIGATECOMPLETE2: {
+        const std::wstring url = text(argument(params, 1));
+        if (m_events && isBrowser(argument(params, 0))
+            && advert::topNavigation(m_site, url) != advert::TopNavigation::Allowed)
+            m_events->leftSite(url);
         return S_OK;
     }
     // (pDisp, URL, TargetFrameName, StatusCode, Cancel): cancelled, the

@@ -3,10 +3,11 @@
 
 // The browser control's one partner in the advert host: its client site,
 // in-place site and frame, its host UI handler and dialog answers, its
-// service provider, and the sink of its events, which also answers the
-// ambient properties the control asks the site for. Every way a page has to
-// raise a dialog ends here, refused. What the events mean for the host is
-// passed on to SiteEvents, after the rules of platform/advert/siterules.h.
+// service provider, the security manager it asks about every URL, and the
+// sink of its events, which also answers the ambient properties the control
+// asks the site for. Every way a page has to raise a dialog ends here,
+// refused. What the events mean for the host is passed on to SiteEvents,
+// after the rules of platform/advert/siterules.h.
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -32,8 +33,12 @@ public:
     virtual void beforeNavigate(bool topFrame, bool allowed) = 0;
     virtual void navigateError(bool topFrame) = 0;
     virtual void documentComplete(bool topFrame) = 0;
-    // A user's click asked for a new window on this web address.
+    // A user's click asked for a new window on this web address, or the top
+    // page for another site (which only the desktop's browser may show).
     virtual void openExternally(const std::wstring& url) = 0;
+    // The top page arrived from another site than the advert's (a server's
+    // redirect, which no navigation event shows before).
+    virtual void leftSite(const std::wstring& url) = 0;
     // Whether the control may take the keyboard now (UI activation).
     virtual bool mayTakeFocus() = 0;
 };
@@ -47,6 +52,7 @@ class BrowserSite final : public IOleClientSite,
                           public IServiceProvider,
                           public IHostDialogHelper,
                           public IHttpNegotiate,
+                          public IInternetSecurityManager,
                           public IDispatch {
 public:
     // One reference, the caller's.
@@ -55,6 +61,8 @@ public:
     void detach();
     // The control itself, to tell its own events from those of a page's frames.
     void setBrowser(IUnknown* identity) { m_browser = identity; }
+    // The address the panel asked for: the advert's site, where the top page stays.
+    void setSite(std::wstring url) { m_site = std::move(url); }
     // The control's object for keys, once it is UI-active; else nullptr.
     IOleInPlaceActiveObject* activeObject() const { return m_active.Get(); }
 
@@ -116,7 +124,7 @@ public:
     HRESULT STDMETHODCALLTYPE OnDocWindowActivate(WINBOOL) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(WINBOOL) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, WINBOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, const GUID*, DWORD) override { return S_FALSE; }
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG message, const GUID*, DWORD) override;
     HRESULT STDMETHODCALLTYPE GetOptionKeyPath(LPOLESTR* key, DWORD) override;
     HRESULT STDMETHODCALLTYPE GetDropTarget(IDropTarget*, IDropTarget** target) override;
     HRESULT STDMETHODCALLTYPE GetExternal(IDispatch** external) override;
@@ -144,6 +152,24 @@ public:
     HRESULT STDMETHODCALLTYPE BeginningTransaction(LPCWSTR, LPCWSTR, DWORD, LPWSTR* additional) override;
     HRESULT STDMETHODCALLTYPE OnResponse(DWORD, LPCWSTR, LPCWSTR, LPWSTR* additional) override;
 
+    // IInternetSecurityManager: every URL action on anything but a web
+    // address refused; the rest as the system's own manager decides.
+    HRESULT STDMETHODCALLTYPE SetSecuritySite(IInternetSecurityMgrSite*) override { return INET_E_DEFAULT_ACTION; }
+    HRESULT STDMETHODCALLTYPE GetSecuritySite(IInternetSecurityMgrSite** site) override;
+    HRESULT STDMETHODCALLTYPE MapUrlToZone(LPCWSTR, DWORD*, DWORD) override { return INET_E_DEFAULT_ACTION; }
+    HRESULT STDMETHODCALLTYPE GetSecurityId(LPCWSTR, BYTE*, DWORD*, DWORD_PTR) override
+    {
+        return INET_E_DEFAULT_ACTION;
+    }
+    HRESULT STDMETHODCALLTYPE ProcessUrlAction(LPCWSTR url, DWORD action, BYTE* policy, DWORD policySize, BYTE*, DWORD,
+                                               DWORD, DWORD) override;
+    HRESULT STDMETHODCALLTYPE QueryCustomPolicy(LPCWSTR, REFGUID, BYTE**, DWORD*, BYTE*, DWORD, DWORD) override
+    {
+        return INET_E_DEFAULT_ACTION;
+    }
+    HRESULT STDMETHODCALLTYPE SetZoneMapping(DWORD, LPCWSTR, DWORD) override { return INET_E_DEFAULT_ACTION; }
+    HRESULT STDMETHODCALLTYPE GetZoneMappings(DWORD, IEnumString**, DWORD) override { return INET_E_DEFAULT_ACTION; }
+
     // IDispatch: the control's events and the ambient properties.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
@@ -159,6 +185,7 @@ private:
     SiteEvents* m_events;
     HWND m_container;
     IUnknown* m_browser = nullptr; // identity only, not held
+    std::wstring m_site;
     Microsoft::WRL::ComPtr<IOleInPlaceActiveObject> m_active;
 };
 

@@ -13,6 +13,7 @@
 
 #include "adverthost/browserhost.h"
 #include "platform/advert/advertprotocol.h"
+#include "platform/advert/siterules.h"
 
 #include <shellapi.h>
 
@@ -25,6 +26,7 @@ namespace {
 
 constexpr UINT kLineArrived = WM_APP + 1; // lParam: a std::string* to delete
 constexpr UINT kPanelGone = WM_APP + 2;
+constexpr UINT kLineTooLong = WM_APP + 3;
 constexpr wchar_t kWindowClass[] = L"ZelvanAdvertHost";
 
 HANDLE g_out = nullptr;
@@ -49,25 +51,6 @@ std::string toUtf8(const std::wstring& text)
     return bytes;
 }
 
-// Blanks, controls and everything past ASCII percent-encoded, as the
-// protocol carries addresses.
-std::string encoded(const std::string& bytes)
-{
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : bytes) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u <= 0x20 || u >= 0x7f) {
-            out += '%';
-            out += kHex[u >> 4];
-            out += kHex[u & 15];
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 // The panel's messages, read on a thread of their own and handed to the
 // window's thread one line at a time.
 struct Reading {
@@ -85,11 +68,14 @@ DWORD WINAPI readPanel(void* argument)
     char buffer[4096];
     DWORD got = 0;
     while (ReadFile(in, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        const int droppedBefore = reader.dropped();
         reader.feed(std::string_view(buffer, got), [window](std::string_view line) {
             auto* copy = new std::string(line);
             if (!PostMessageW(window, kLineArrived, 0, reinterpret_cast<LPARAM>(copy)))
                 delete copy;
         });
+        for (int i = droppedBefore; i < reader.dropped(); ++i)
+            PostMessageW(window, kLineTooLong, 0, 0);
     }
     PostMessageW(window, kPanelGone, 0, 0);
     return 0;
@@ -123,6 +109,11 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         return 0;
     }
     case kPanelGone: PostQuitMessage(0); return 0;
+    // Only an address makes a line of the panel's that long: its load failed.
+    case kLineTooLong:
+        if (g_browser)
+            g_browser->refuse();
+        return 0;
     case WM_SIZE:
         if (g_browser)
             g_browser->fitToContainer();
@@ -153,7 +144,8 @@ bool ours(HWND window, HWND target)
 }
 
 // Tab and Shift+Tab leave the page for the panel's window (one Tab stop);
-// other keys go to the page's accelerators first (Ctrl+C, Ctrl+A).
+// the control's own shortcuts are dropped (siterules.h); other keys go to
+// the page's accelerators first (Ctrl+C, Ctrl+A).
 bool preTranslate(HWND window, MSG& message)
 {
     if (!g_browser || !ours(window, message.hwnd))
@@ -162,11 +154,16 @@ bool preTranslate(HWND window, MSG& message)
         g_browser->allowFocus();
     if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST)
         return false;
-    if (message.message == WM_KEYDOWN && message.wParam == VK_TAB && GetKeyState(VK_CONTROL) >= 0
-        && GetKeyState(VK_MENU) >= 0) {
-        g_browser->dropFocus();
-        send(advert::tabLine(GetKeyState(VK_SHIFT) >= 0));
-        return true;
+    if (message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) {
+        switch (advert::pageKey(static_cast<unsigned>(message.wParam), GetKeyState(VK_CONTROL) < 0,
+                                GetKeyState(VK_MENU) < 0)) {
+        case advert::PageKey::Leave:
+            g_browser->dropFocus();
+            send(advert::tabLine(GetKeyState(VK_SHIFT) >= 0));
+            return true;
+        case advert::PageKey::Refused: return true;
+        case advert::PageKey::Page: break;
+        }
     }
     IOleInPlaceActiveObject* active = g_browser->activeObject();
     return active && active->TranslateAccelerator(&message) == S_OK;
@@ -214,7 +211,9 @@ int main()
     adverthost::BrowserEvents events;
     events.loadStarted = [] { send(advert::startedLine()); };
     events.loadFinished = [](bool ok) { send(advert::loadedLine(ok)); };
-    events.openExternally = [](const std::wstring& url) { send(advert::openLine(encoded(toUtf8(url)))); };
+    events.openExternally = [](const std::wstring& url) {
+        send(advert::openLine(advert::percentEncoded(toUtf8(url))));
+    };
     std::unique_ptr<adverthost::BrowserHost> browser = adverthost::BrowserHost::create(window, std::move(events));
     if (!browser)
         return 3;

@@ -88,8 +88,8 @@ bool WebPanel::eventFilter(QObject* watched, QEvent* event)
 // The desktop's browser control where there is one, else the engine module.
 WebViewFactory* WebPanel::factory()
 {
-    if (WebViewFactory* system = systemWebViewFactory())
-        return system;
+    if ((m_systemFactory = systemWebViewFactory(m_advertHost)))
+        return m_systemFactory.get();
     if (!browserEngineMayStart())
         return nullptr;
 

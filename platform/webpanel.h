@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/systemwebview.h"
 #include "platform/webviewfactory.h"
 
 #include <QObject>
@@ -42,6 +43,9 @@ public:
     void setPatience(WebViewPatience patience);
     // What a page may take of the machine; from now on, the page shown too.
     void setLimits(WebViewLimits limits);
+    // The advert host, where the browser is the desktop's own control
+    // (Windows); for a view made from now on.
+    void setAdvertHost(AdvertHostSettings host) { m_advertHost = std::move(host); }
 
 signals:
     // After the host frame's first paint, one of these two: the browser is
@@ -64,6 +68,8 @@ private:
     QRect m_browserGeometry;
     WebViewPatience m_patience;
     WebViewLimits m_limits;
+    AdvertHostSettings m_advertHost;
+    std::unique_ptr<WebViewFactory> m_systemFactory;
     std::unique_ptr<QPluginLoader> m_loader;
     QPointer<QWidget> m_view;
     WebView* m_web = nullptr; // lives as long as m_view

@@ -7,6 +7,7 @@
 
 #include <QScopeGuard>
 #include <QStringList>
+#include <QUuid>
 #include <QTest>
 
 #include <exdisp.h>
@@ -38,6 +39,7 @@ public:
         told << QStringLiteral("complete %1").arg(topFrame ? "top" : "frame");
     }
     void openExternally(const std::wstring& url) override { told << "open " + QString::fromStdWString(url); }
+    void leftSite(const std::wstring& url) override { told << "left " + QString::fromStdWString(url); }
     bool mayTakeFocus() override { return focusAllowed; }
 };
 
@@ -107,6 +109,12 @@ private slots:
     void events_data();
     void events();
     void ambientAndDialogs();
+    void servicesAreTheSite_data();
+    void servicesAreTheSite();
+    void urlActions_data();
+    void urlActions();
+    void shortcuts_data();
+    void shortcuts();
 };
 
 // clang-format off
@@ -121,6 +129,18 @@ void TstAdvertHost::events_data()
     const int user = NWMF_USERINITED;
     QTest::newRow("the top page to a web address")
         << DISPID_BEFORENAVIGATE2 << true << "http://a.example/" << 0 << false << QStringList{"before top allowed"};
+    QTest::newRow("the top page to another page of the site")
+        << DISPID_BEFORENAVIGATE2 << true << "https://www.a.example/b" << 0 << false << QStringList{"before top allowed"};
+    QTest::newRow("the top page to another site")
+        << DISPID_BEFORENAVIGATE2 << true << "http://b.example/" << 0 << true << QStringList{"open http://b.example/"};
+    QTest::newRow("a frame to another site")
+        << DISPID_BEFORENAVIGATE2 << false << "http://b.example/" << 0 << false << QStringList{"before frame allowed"};
+    QTest::newRow("the top page sent to another site")
+        << DISPID_NAVIGATECOMPLETE2 << true << "http://b.example/" << 0 << false << QStringList{"left http://b.example/"};
+    QTest::newRow("the top page sent on within the site")
+        << DISPID_NAVIGATECOMPLETE2 << true << "https://a.example/x" << 0 << false << QStringList{};
+    QTest::newRow("a frame from another site")
+        << DISPID_NAVIGATECOMPLETE2 << false << "http://b.example/" << 0 << false << QStringList{};
     QTest::newRow("a frame to a local file")
         << DISPID_BEFORENAVIGATE2 << false << "file:///C:/x.html" << 0 << true << QStringList{"before frame refused"};
     QTest::newRow("the top page to a script")
@@ -157,9 +177,14 @@ void TstAdvertHost::events()
     // The site itself stands in for the control: its events name it as the top frame.
     auto* control = static_cast<IDispatch*>(site);
     site->setBrowser(static_cast<IOleClientSite*>(site));
+    site->setSite(L"http://a.example/");
 
     Event event;
     switch (member) {
+    case DISPID_NAVIGATECOMPLETE2: // (pDisp, URL)
+        event.dispatch(topFrame ? control : nullptr);
+        event.text(url);
+        break;
     case DISPID_BEFORENAVIGATE2: // (pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
         event.dispatch(topFrame ? control : nullptr);
         event.text(url);
@@ -262,6 +287,128 @@ void TstAdvertHost::ambientAndDialogs()
     QVERIFY(FAILED(site->OnUIActivate()));
     recorder.focusAllowed = true;
     QCOMPARE(site->OnUIActivate(), S_OK);
+}
+
+// Each service the site hands out is the site itself, found again through
+// QueryInterface (the control asks both ways, and COM's rules want them to
+// agree) and through the interface it came as.
+// clang-format off
+void TstAdvertHost::servicesAreTheSite_data()
+{
+    QTest::addColumn<QUuid>("service");
+    QTest::newRow("the dialog helper") << QUuid(__uuidof(IHostDialogHelper));
+    QTest::newRow("the request headers") << QUuid(__uuidof(IHttpNegotiate));
+    QTest::newRow("the security manager") << QUuid(__uuidof(IInternetSecurityManager));
+}
+// clang-format on
+
+void TstAdvertHost::servicesAreTheSite()
+{
+    QFETCH(QUuid, service);
+    const GUID id = service;
+    Recorder recorder;
+    auto* site = new BrowserSite(&recorder, nullptr);
+    const auto release = qScopeGuard([site] {
+        site->detach();
+        site->Release();
+    });
+    IUnknown* offered = nullptr;
+    QCOMPARE(site->QueryService(id, id, reinterpret_cast<void**>(&offered)), S_OK);
+    const auto releaseOffered = qScopeGuard([offered] { offered->Release(); });
+    IUnknown* again = nullptr;
+    QCOMPARE(offered->QueryInterface(id, reinterpret_cast<void**>(&again)), S_OK);
+    again->Release();
+    QCOMPARE(again, offered);
+    IUnknown* asked = nullptr;
+    QCOMPARE(site->QueryInterface(id, reinterpret_cast<void**>(&asked)), S_OK);
+    asked->Release();
+    QCOMPARE(asked, offered);
+    IUnknown* identity = nullptr;
+    QCOMPARE(offered->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
+    identity->Release();
+    QCOMPARE(identity, static_cast<IUnknown*>(static_cast<IOleClientSite*>(site)));
+}
+
+// What the security manager answers for a URL action: the system's own
+// answer for the web, a refusal for anything else.
+// clang-format off
+void TstAdvertHost::urlActions_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("a script of a web page") << "http://a.example/x.js" << int(URLACTION_SCRIPT_RUN) << false;
+    QTest::newRow("a script of a local file") << "file:///C:/x.html" << int(URLACTION_SCRIPT_RUN) << true;
+    QTest::newRow("the empty page's scripts") << "about:blank" << int(URLACTION_SCRIPT_RUN) << true;
+    QTest::newRow("no address at all") << QString() << int(URLACTION_SCRIPT_RUN) << true;
+}
+// clang-format on
+
+void TstAdvertHost::urlActions()
+{
+    QFETCH(QString, url);
+    QFETCH(int, action);
+    QFETCH(bool, refused);
+    Recorder recorder;
+    auto* site = new BrowserSite(&recorder, nullptr);
+    const auto release = qScopeGuard([site] {
+        site->detach();
+        site->Release();
+    });
+    const std::wstring address = url.toStdWString();
+    DWORD policy = URLPOLICY_ALLOW;
+    const HRESULT answer = site->ProcessUrlAction(url.isNull() ? nullptr : address.c_str(), DWORD(action),
+                                                  reinterpret_cast<BYTE*>(&policy), sizeof policy, nullptr, 0, 0, 0);
+    if (refused) {
+        QCOMPARE(answer, S_FALSE);
+        QCOMPARE(policy, DWORD(URLPOLICY_DISALLOW));
+    } else {
+        QCOMPARE(answer, HRESULT(INET_E_DEFAULT_ACTION));
+        QCOMPARE(policy, DWORD(URLPOLICY_ALLOW));
+    }
+}
+
+// The control's own shortcuts, when they reach the site's handler: taken
+// (S_OK, the control does nothing more) or left to the control (S_FALSE).
+// clang-format off
+void TstAdvertHost::shortcuts_data()
+{
+    QTest::addColumn<uint>("message");
+    QTest::addColumn<uint>("key");
+    QTest::addColumn<bool>("control");
+    QTest::addColumn<HRESULT>("answer");
+    QTest::newRow("Ctrl+C to the control") << uint(WM_KEYDOWN) << uint('C') << true << HRESULT(S_FALSE);
+    QTest::newRow("Ctrl+N taken") << uint(WM_KEYDOWN) << uint('N') << true << HRESULT(S_OK);
+    QTest::newRow("an arrow to the control") << uint(WM_KEYDOWN) << uint(VK_DOWN) << false << HRESULT(S_FALSE);
+    QTest::newRow("a letter's character to the control") << uint(WM_CHAR) << uint('n') << true << HRESULT(S_FALSE);
+}
+// clang-format on
+
+void TstAdvertHost::shortcuts()
+{
+    QFETCH(uint, message);
+    QFETCH(uint, key);
+    QFETCH(bool, control);
+    QFETCH(HRESULT, answer);
+    Recorder recorder;
+    auto* site = new BrowserSite(&recorder, nullptr);
+    const auto release = qScopeGuard([site] {
+        site->detach();
+        site->Release();
+    });
+    BYTE keys[256] = {};
+    QVERIFY(GetKeyboardState(keys));
+    const BYTE before = keys[VK_CONTROL];
+    keys[VK_CONTROL] = control ? 0x80 : 0;
+    QVERIFY(SetKeyboardState(keys));
+    const auto restore = qScopeGuard([&keys, before] {
+        keys[VK_CONTROL] = before;
+        SetKeyboardState(keys);
+    });
+    MSG msg = {};
+    msg.message = message;
+    msg.wParam = key;
+    QCOMPARE(static_cast<IDocHostUIHandler*>(site)->TranslateAccelerator(&msg, nullptr, 0), answer);
 }
 
 QTEST_GUILESS_MAIN(TstAdvertHost)

@@ -1,13 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the web panel and its advert host share, on every system: the line
 // protocol between them (what the panel takes from the host, never trusted),
-// and the rules the host's browser site answers a page's events with.
+// the rules the host's browser site answers a page's events with, and what
+// the panel lets the host make it do.
 #include "platform/advert/advertprotocol.h"
+#include "platform/advert/hostrules.h"
 #include "platform/advert/siterules.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 using advert::HostMessage;
+using advert::Ms;
+using advert::PageKey;
+using advert::TopNavigation;
 
 class TstAdvertLink : public QObject {
     Q_OBJECT
@@ -19,10 +25,22 @@ private slots:
     void panelLines();
     void linesAreBounded_data();
     void linesAreBounded();
+    void addressesAreEncoded_data();
+    void addressesAreEncoded();
+    void opensFollowClicks_data();
+    void opensFollowClicks();
+    void hostLinesAreBudgeted_data();
+    void hostLinesAreBudgeted();
     void navigationPolicy_data();
     void navigationPolicy();
     void sitePolicy_data();
     void sitePolicy();
+    void topFramePolicy_data();
+    void topFramePolicy();
+    void urlActionPolicy_data();
+    void urlActionPolicy();
+    void keyPolicy_data();
+    void keyPolicy();
     void newWindowPolicy_data();
     void newWindowPolicy();
     void downloadPolicy_data();
@@ -163,6 +181,127 @@ void TstAdvertLink::linesAreBounded()
     QCOMPARE(reader.dropped(), dropped);
 }
 
+// An address as the host hands it on: whatever the control gave it, a line
+// the panel's parser takes whole.
+// clang-format off
+void TstAdvertLink::addressesAreEncoded_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("encoded");
+    QTest::newRow("a plain address as it is") << QByteArray("http://a.example/x?y=1#z") << QByteArray("http://a.example/x?y=1#z");
+    QTest::newRow("an escape stays as it was") << QByteArray("http://a.example/%E4%B8%AD") << QByteArray("http://a.example/%E4%B8%AD");
+    QTest::newRow("a blank") << QByteArray("http://a.example/a b") << QByteArray("http://a.example/a%20b");
+    QTest::newRow("Chinese in UTF-8") << QByteArray("http://a.example/\xe5\xb9\xbf") << QByteArray("http://a.example/%E5%B9%BF");
+    QTest::newRow("a line break") << QByteArray("http://a.example/\r\nopen x") << QByteArray("http://a.example/%0D%0Aopen%20x");
+    QTest::newRow("DEL") << QByteArray("http://a.example/\x7f") << QByteArray("http://a.example/%7F");
+    QTest::newRow("a tilde, the last plain character") << QByteArray("http://a.example/~") << QByteArray("http://a.example/~");
+}
+// clang-format on
+
+void TstAdvertLink::addressesAreEncoded()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, encoded);
+    const std::string got = advert::percentEncoded(std::string_view(bytes.constData(), bytes.size()));
+    QCOMPARE(QByteArray::fromStdString(got), encoded);
+    std::string line = advert::openLine(got);
+    line.pop_back();
+    const auto message = advert::parseHostLine(line);
+    QVERIFY(message);
+    QCOMPARE(int(message->kind), int(HostMessage::Kind::Open));
+    QCOMPARE(QByteArray::fromStdString(message->url), encoded);
+}
+
+// A story of the user's presses in the host's window ("click") and the
+// host's requests to open an address ("open"), each at a time in ms after
+// '@', and what became of each request: y allowed, n refused. Within 5 s of
+// a press, one open for each, four a minute.
+// clang-format off
+void TstAdvertLink::opensFollowClicks_data()
+{
+    QTest::addColumn<QString>("story");
+    QTest::addColumn<QString>("opens");
+    QTest::newRow("an open without a click") << "open@0" << "n";
+    QTest::newRow("an open before the click") << "open@0 click@1" << "n";
+    QTest::newRow("an open shortly after a click") << "click@0 open@100" << "y";
+    QTest::newRow("one open for each click") << "click@0 open@100 open@200" << "yn";
+    QTest::newRow("a second click, a second open") << "click@0 open@100 click@200 open@300" << "yy";
+    QTest::newRow("two clicks, still one open") << "click@0 click@50 open@100 open@200" << "yn";
+    QTest::newRow("an open at the end of the time") << "click@0 open@5000" << "y";
+    QTest::newRow("an open past the time") << "click@0 open@5001" << "n";
+    QTest::newRow("the latest click counts") << "click@0 click@4000 open@8000" << "y";
+    QTest::newRow("four a minute")
+        << "click@0 open@1 click@2 open@3 click@4 open@5 click@6 open@7 click@8 open@9" << "yyyyn";
+    QTest::newRow("a minute later, one more")
+        << "click@0 open@1 click@2 open@3 click@4 open@5 click@6 open@7 click@60000 open@60001" << "yyyyy";
+    QTest::newRow("within the minute, none")
+        << "click@0 open@1 click@2 open@3 click@4 open@5 click@6 open@7 click@59990 open@60000" << "yyyyn";
+}
+// clang-format on
+
+void TstAdvertLink::opensFollowClicks()
+{
+    QFETCH(QString, story);
+    QFETCH(QString, opens);
+    advert::OpenGate gate;
+    QString got;
+    for (const QString& event : story.split(QLatin1Char(' '))) {
+        const QStringList parts = event.split(QLatin1Char('@'));
+        const Ms at(parts.value(1).toLongLong());
+        if (parts.value(0) == QLatin1String("click"))
+            gate.userAction(at);
+        else
+            got += gate.mayOpen(at) ? QLatin1Char('y') : QLatin1Char('n');
+    }
+    QCOMPARE(got, opens);
+}
+
+// The host's lines as runs "N{w|u}@T+S": N lines the panel wanted (w) or
+// not (u), the first at T ms and one every S ms after it; and the number of
+// the first line past the bounds (0: none), after which no line is within.
+// A hundred lines in 10 s, ten of them unwanted.
+// clang-format off
+void TstAdvertLink::hostLinesAreBudgeted_data()
+{
+    QTest::addColumn<QString>("runs");
+    QTest::addColumn<int>("past");
+    QTest::newRow("a hundred lines at once") << "100w@0+0" << 0;
+    QTest::newRow("a hundred and one at once") << "101w@0+0" << 101;
+    QTest::newRow("one every 100 ms, for ever") << "1000w@0+100" << 0;
+    QTest::newRow("a hundred, then one more just before 10 s") << "100w@0+0 1w@9999+0" << 101;
+    QTest::newRow("a hundred, then one more at 10 s") << "100w@0+0 1w@10000+0" << 0;
+    QTest::newRow("ten unwanted lines") << "10u@0+1" << 0;
+    QTest::newRow("the eleventh unwanted line") << "10u@0+1 1u@9000+0" << 11;
+    QTest::newRow("ten unwanted lines a period apart") << "10u@0+1 10u@10000+1" << 0;
+    QTest::newRow("unwanted lines among wanted ones") << "5u@0+0 20w@100+100 6u@2100+1" << 31;
+    QTest::newRow("a flood, wanted and not") << "95w@0+0 6u@1+0" << 101;
+    QTest::newRow("past once, past for good") << "11u@0+0 1w@60000+0" << 11;
+}
+// clang-format on
+
+void TstAdvertLink::hostLinesAreBudgeted()
+{
+    QFETCH(QString, runs);
+    QFETCH(int, past);
+    advert::LineBudget budget;
+    int number = 0;
+    int firstPast = 0;
+    for (const QString& run : runs.split(QLatin1Char(' '))) {
+        const QStringList parts = run.split(QRegularExpression(QStringLiteral("[@+]")));
+        const int count = parts.value(0).chopped(1).toInt();
+        const bool wanted = parts.value(0).endsWith(QLatin1Char('w'));
+        for (int i = 0; i < count; ++i) {
+            ++number;
+            const Ms at(parts.value(1).toLongLong() + i * parts.value(2).toLongLong());
+            const bool within = budget.take(at, wanted);
+            if (!within && firstPast == 0)
+                firstPast = number;
+            QVERIFY2(within == (firstPast == 0), qPrintable(QStringLiteral("line %1").arg(number)));
+        }
+    }
+    QCOMPARE(firstPast, past);
+}
+
 // What a page (or the panel) may navigate the control to.
 // clang-format off
 void TstAdvertLink::navigationPolicy_data()
@@ -240,6 +379,104 @@ void TstAdvertLink::sitePolicy()
     QFETCH(QString, url);
     QFETCH(bool, stays);
     QCOMPARE(advert::staysOnSite(site.toStdWString(), url.toStdWString()), stays);
+}
+
+// Where the page's top frame may go from the advert's site: elsewhere on
+// the web only in the desktop's browser (after a click, as the panel sees).
+// clang-format off
+void TstAdvertLink::topFramePolicy_data()
+{
+    QTest::addColumn<QString>("site");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<int>("navigation");
+    const QString site = "http://www.orvane.example/guanggao54.html";
+    const int allowed = int(TopNavigation::Allowed);
+    const int elsewhere = int(TopNavigation::Elsewhere);
+    const int refused = int(TopNavigation::Refused);
+    QTest::newRow("the site itself") << site << site << allowed;
+    QTest::newRow("another page of the site, over https") << site << "https://orvane.example/b.html" << allowed;
+    QTest::newRow("the empty page") << site << "about:blank" << allowed;
+    QTest::newRow("another site") << site << "http://shop.example/" << elsewhere;
+    QTest::newRow("another port of the site") << site << "http://www.orvane.example:8080/" << elsewhere;
+    QTest::newRow("a local file") << site << "file:///C:/Windows/win.ini" << refused;
+    QTest::newRow("a script") << site << "javascript:alert(1)" << refused;
+    QTest::newRow("a site that is no web address") << "zelvan-probe:x" << "zelvan-probe:x" << refused;
+}
+// clang-format on
+
+void TstAdvertLink::topFramePolicy()
+{
+    QFETCH(QString, site);
+    QFETCH(QString, url);
+    QFETCH(int, navigation);
+    QCOMPARE(int(advert::topNavigation(site.toStdWString(), url.toStdWString())), navigation);
+}
+
+// What the control may act on past its navigation events (a redirect, a
+// frame, a script): the web only.
+// clang-format off
+void TstAdvertLink::urlActionPolicy_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("a web page") << "http://www.example.com/a.js" << true;
+    QTest::newRow("a secure web page, in capitals") << "HTTPS://WWW.EXAMPLE.COM/" << true;
+    QTest::newRow("the empty page") << "about:blank" << false;
+    QTest::newRow("a local file") << "file:///C:/Windows/win.ini" << false;
+    QTest::newRow("a script") << "javascript:alert(1)" << false;
+    QTest::newRow("nothing") << "" << false;
+}
+// clang-format on
+
+void TstAdvertLink::urlActionPolicy()
+{
+    QFETCH(QString, url);
+    QFETCH(bool, allowed);
+    QCOMPARE(advert::mayActOn(url.toStdWString()), allowed);
+}
+
+// Keys typed into the page: the control's own shortcuts are refused.
+// clang-format off
+void TstAdvertLink::keyPolicy_data()
+{
+    QTest::addColumn<uint>("key");
+    QTest::addColumn<bool>("control");
+    QTest::addColumn<bool>("alt");
+    QTest::addColumn<int>("goes");
+    const int page = int(PageKey::Page);
+    const int leave = int(PageKey::Leave);
+    const int refused = int(PageKey::Refused);
+    QTest::newRow("a letter") << uint('X') << false << false << page;
+    QTest::newRow("Enter on a link") << 0x0Du << false << false << page;
+    QTest::newRow("Ctrl+C copies") << uint('C') << true << false << page;
+    QTest::newRow("Ctrl+A selects") << uint('A') << true << false << page;
+    QTest::newRow("Tab leaves") << 0x09u << false << false << leave;
+    QTest::newRow("Ctrl+Tab") << 0x09u << true << false << refused;
+    QTest::newRow("Ctrl+O, open location") << uint('O') << true << false << refused;
+    QTest::newRow("Ctrl+N, new window") << uint('N') << true << false << refused;
+    QTest::newRow("Ctrl+R, refresh") << uint('R') << true << false << refused;
+    QTest::newRow("Ctrl+Alt+C") << uint('C') << true << true << refused;
+    QTest::newRow("F5, refresh") << 0x74u << false << false << refused;
+    QTest::newRow("F1, help") << 0x70u << false << false << refused;
+    QTest::newRow("F24, the last function key") << 0x87u << false << false << refused;
+    QTest::newRow("Alt+Left, back") << 0x25u << false << true << refused;
+    QTest::newRow("Alt+F4 closes the window") << 0x73u << false << true << page;
+    QTest::newRow("F4 alone") << 0x73u << false << false << refused;
+    QTest::newRow("Ctrl+Alt+F4") << 0x73u << true << true << refused;
+    QTest::newRow("the browser's back key") << 0xA6u << false << false << refused;
+    QTest::newRow("the second launch key") << 0xB7u << false << false << refused;
+    QTest::newRow("the menu key") << 0x5Du << false << false << refused;
+    QTest::newRow("the key after the launch keys") << 0xBAu << false << false << page;
+}
+// clang-format on
+
+void TstAdvertLink::keyPolicy()
+{
+    QFETCH(uint, key);
+    QFETCH(bool, control);
+    QFETCH(bool, alt);
+    QFETCH(int, goes);
+    QCOMPARE(int(advert::pageKey(key, control, alt)), goes);
 }
 
 // clang-format off

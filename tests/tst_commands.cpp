@@ -27,6 +27,8 @@
 #ifdef Q_OS_WIN
 #include <QElapsedTimer>
 
+#include "systeminput.h"
+
 #include <windows.h>
 #endif
 
@@ -98,6 +100,7 @@ private slots:
     void tabReachesTheBrowserLast();
 #ifdef Q_OS_WIN
     void keysAnswerWhileTheAdvertHostHangs();
+    void keysAnswerAfterTheAdvertHostHangsOnTab();
 #endif
     void closingUnloadsTheCalculator();
     // Last: leaving through the menu ends the application's event loops.
@@ -377,14 +380,11 @@ void TestCommands::tabReachesTheBrowserLast()
 // ends the host here, so a window that waited for it would wait for good.
 void TestCommands::keysAnswerWhileTheAdvertHostHangs()
 {
-    qputenv("ZELVAN_ADVERT_HOST", qgetenv("ZELVAN_STANDIN"));
     qputenv("ZELVAN_STANDIN_HOST", "hang");
-    const auto unset = qScopeGuard([] {
-        qunsetenv("ZELVAN_ADVERT_HOST");
-        qunsetenv("ZELVAN_STANDIN_HOST");
-    });
+    const auto unset = qScopeGuard([] { qunsetenv("ZELVAN_STANDIN_HOST"); });
     m_window.reset();
     Form1 w(QStringLiteral("127.0.0.1:9"), QStringLiteral("."));
+    w.webPanel()->setAdvertHost({qEnvironmentVariable("ZELVAN_STANDIN")});
     QSignalSpy loaded(w.webPanel(), &platform::WebPanel::loadFinished);
     w.webPanel()->setPatience(unhurried());
     w.show();
@@ -401,16 +401,55 @@ void TestCommands::keysAnswerWhileTheAdvertHostHangs()
     box(w, 1)->setFocus(Qt::OtherFocusReason);
     QElapsedTimer typed;
     typed.start();
-    INPUT keys[2] = {};
-    for (INPUT& key : keys) {
-        key.type = INPUT_KEYBOARD;
-        key.ki.wVk = '1';
-    }
-    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    QCOMPARE(SendInput(2, keys, sizeof(INPUT)), UINT(2));
+    QVERIFY(typeKey('1'));
     QTRY_COMPARE_WITH_TIMEOUT(box(w, 2)->text(), QStringLiteral("5.6007"), 30000);
     qInfo("partners shown %lld ms after the key", typed.elapsed());
     QCOMPARE(box(w, 1)->text(), QStringLiteral("1"));
+}
+
+// The user presses into the advert, which takes the keyboard, and types
+// Tab; the host passes it on and hangs with the Tab's release still its
+// own. The window's next control takes the keyboard, keys typed into a unit
+// box show its partners while the host still hangs (the watch's patience is
+// out of reach here), and the window closes, ending the host.
+void TestCommands::keysAnswerAfterTheAdvertHostHangsOnTab()
+{
+    qputenv("ZELVAN_STANDIN_HOST", "tabhang");
+    const auto unset = qScopeGuard([] { qunsetenv("ZELVAN_STANDIN_HOST"); });
+    m_window.reset();
+    Form1 w(QStringLiteral("127.0.0.1:9"), QStringLiteral("."));
+    w.webPanel()->setAdvertHost({qEnvironmentVariable("ZELVAN_STANDIN")});
+    w.webPanel()->setPatience({std::chrono::minutes(10), std::chrono::minutes(10), std::chrono::minutes(10)});
+    QSignalSpy loaded(w.webPanel(), &platform::WebPanel::loadFinished);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(loaded.wait(60000) || !loaded.isEmpty());
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QWidget* view = w.webPanel()->view();
+    const HWND hostWindow = GetWindow(reinterpret_cast<HWND>(view->winId()), GW_CHILD);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hostWindow, &pid);
+    const HANDLE host = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    QVERIFY(host);
+    const auto closeHost = qScopeGuard([host] { CloseHandle(host); });
+
+    QWidget* before = button(w, "Command2");
+    before->setFocus(Qt::OtherFocusReason);
+    QVERIFY(pressInto(hostWindow));
+    QTRY_COMPARE(GetFocus(), hostWindow);
+    QVERIFY(typeKey(VK_TAB));
+    // From the panel's place in the Tab order, wherever Qt's focus was.
+    QTRY_VERIFY(QApplication::focusWidget() != before && QApplication::focusWidget() != view);
+    QVERIFY(QApplication::focusWidget());
+    box(w, 1)->setFocus(Qt::OtherFocusReason);
+    QVERIFY(typeKey('1'));
+    QTRY_COMPARE_WITH_TIMEOUT(box(w, 2)->text(), QStringLiteral("5.6007"), 20000);
+    QCOMPARE(WaitForSingleObject(host, 0), DWORD(WAIT_TIMEOUT));
+
+    QVERIFY(w.close());
+    QVERIFY(!w.isVisible());
+    QCOMPARE(WaitForSingleObject(host, 20000), DWORD(WAIT_OBJECT_0));
 }
 #endif
 

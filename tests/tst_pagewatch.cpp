@@ -14,6 +14,7 @@
 // In rows that are not about pings, each ping is answered "shown" at once
 // and not listed.
 #include "platform/watch/pagewatch.h"
+#include "platform/watch/timerdelay.h"
 
 #include <QStringList>
 #include <QTest>
@@ -167,6 +168,8 @@ private slots:
     void decides();
     void looksAgain_data();
     void looksAgain();
+    void timerWaits_data();
+    void timerWaits();
 };
 
 // clang-format off
@@ -360,6 +363,31 @@ void TstPageWatch::looksAgain()
     QFETCH(qint64, next);
     const Decision last = play(story, false).last;
     QCOMPARE(last.next == kNever ? qint64(-1) : qint64(last.next.count()), next);
+}
+
+// What an adapter's timer waits for a decision's next look.
+// clang-format off
+void TstPageWatch::timerWaits_data()
+{
+    QTest::addColumn<qint64>("next"); // -1: never
+    QTest::addColumn<qint64>("now");
+    QTest::addColumn<qint64>("delay"); // -1: no timer
+    QTest::newRow("a look ahead") << qint64(1250) << qint64(1000) << qint64(250);
+    QTest::newRow("a look due now") << qint64(1000) << qint64(1000) << qint64(0);
+    QTest::newRow("a look overdue") << qint64(900) << qint64(1000) << qint64(0);
+    QTest::newRow("a look an hour ahead") << qint64(3600000) << qint64(0) << qint64(3600000);
+    QTest::newRow("a look past an hour ahead") << qint64(3600001) << qint64(0) << qint64(3600000);
+    QTest::newRow("no look") << qint64(-1) << qint64(1000) << qint64(-1);
+}
+// clang-format on
+
+void TstPageWatch::timerWaits()
+{
+    QFETCH(qint64, next);
+    QFETCH(qint64, now);
+    QFETCH(qint64, delay);
+    const std::optional<Ms> wait = timerDelay(next < 0 ? kNever : Ms(next), Ms(now));
+    QCOMPARE(wait ? qint64(wait->count()) : qint64(-1), delay);
 }
 
 QTEST_GUILESS_MAIN(TstPageWatch)

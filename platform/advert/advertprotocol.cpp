@@ -50,6 +50,24 @@ std::string withArgument(std::string_view word, std::string_view argument)
 
 } // namespace
 
+std::string percentEncoded(std::string_view bytes)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u <= 0x20 || u >= 0x7f) {
+            out += '%';
+            out += kHex[u >> 4];
+            out += kHex[u & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 std::string navigateLine(std::string_view url)
 {
     return withArgument("navigate", url);

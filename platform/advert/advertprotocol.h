@@ -48,6 +48,12 @@ struct HostMessage {
     std::uint64_t number = 0; // Hello (the version), Pong
 };
 
+// An address (any bytes: UTF-8 as the host reads it from the control) as
+// the protocol carries it: blanks, control characters and every byte past
+// ASCII percent-encoded, the rest as it is (an escape already in the address
+// stays as it was).
+std::string percentEncoded(std::string_view bytes);
+
 // One line each, with its "\n".
 std::string navigateLine(std::string_view url);
 std::string resizeLine(int width, int height);

@@ -90,6 +90,18 @@ std::optional<Origin> originOf(std::wstring_view url)
     return origin;
 }
 
+bool isEmptyPage(std::wstring_view url)
+{
+    constexpr std::wstring_view blank = L"about:blank";
+    if (url.size() != blank.size())
+        return false;
+    for (std::size_t i = 0; i < blank.size(); ++i) {
+        if (lower(url[i]) != blank[i])
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool staysOnSite(std::wstring_view siteUrl, std::wstring_view url)
@@ -107,16 +119,34 @@ bool isWebAddress(std::wstring_view url)
 
 bool browserMayNavigate(std::wstring_view url)
 {
-    if (isWebAddress(url))
-        return true;
-    constexpr std::wstring_view blank = L"about:blank";
-    if (url.size() != blank.size())
-        return false;
-    for (std::size_t i = 0; i < blank.size(); ++i) {
-        if (lower(url[i]) != blank[i])
-            return false;
-    }
-    return true;
+    return isWebAddress(url) || isEmptyPage(url);
+}
+
+TopNavigation topNavigation(std::wstring_view siteUrl, std::wstring_view url)
+{
+    if (staysOnSite(siteUrl, url) || isEmptyPage(url))
+        return TopNavigation::Allowed;
+    return isWebAddress(url) ? TopNavigation::Elsewhere : TopNavigation::Refused;
+}
+
+bool mayActOn(std::wstring_view url)
+{
+    return isWebAddress(url);
+}
+
+PageKey pageKey(unsigned virtualKey, bool control, bool alt)
+{
+    // Alt+F4 is the system's: it closes the program's window.
+    if (alt)
+        return virtualKey == vk::kF4 && !control ? PageKey::Page : PageKey::Refused;
+    if (control)
+        return virtualKey == vk::kC || virtualKey == vk::kA ? PageKey::Page : PageKey::Refused;
+    if (virtualKey == vk::kTab)
+        return PageKey::Leave;
+    if ((virtualKey >= vk::kF1 && virtualKey <= vk::kF24)
+        || (virtualKey >= vk::kBrowserBack && virtualKey <= vk::kLaunchApp2) || virtualKey == vk::kApps)
+        return PageKey::Refused;
+    return PageKey::Page;
 }
 
 bool opensInDesktopBrowser(unsigned long newWindowFlags, std::wstring_view url)

@@ -26,6 +26,42 @@ bool browserMayNavigate(std::wstring_view url);
 // user clicks to leave it opens in the desktop's browser.
 bool staysOnSite(std::wstring_view siteUrl, std::wstring_view url);
 
+// Where the page's top frame may go, the site being the address the panel
+// asked the host to show: on within the site (or to the empty page); to
+// another web address only in the desktop's browser, which the panel opens
+// only after the user's click; anywhere else not at all.
+enum class TopNavigation { Allowed, Elsewhere, Refused };
+TopNavigation topNavigation(std::wstring_view siteUrl, std::wstring_view url);
+
+// Whether the control may act on a URL at all (run its scripts, show its
+// frames, follow a redirect to it, any URL action the security manager is
+// asked about): web addresses only, so that what the control reaches past
+// its navigation events (a server's redirect, a frame) meets the same rule.
+bool mayActOn(std::wstring_view url);
+
+// What a key pressed while the page has the keyboard does: it goes on to
+// the page, it leaves the page (Tab and Shift+Tab: the panel is one stop in
+// its window's Tab order), or it is refused. Refused are the control's own
+// shortcuts, which would open an address or another window, reload, print,
+// save or find (Ctrl or Alt with any key but Ctrl+C, Ctrl+A and the
+// system's Alt+F4, the function keys, the keyboard's browser and launch
+// keys, the menu key).
+enum class PageKey { Page, Leave, Refused };
+PageKey pageKey(unsigned virtualKey, bool control, bool alt);
+
+// The virtual-key codes the rule names (winuser.h's values).
+namespace vk {
+constexpr unsigned kTab = 0x09;
+constexpr unsigned kA = 0x41;
+constexpr unsigned kC = 0x43;
+constexpr unsigned kApps = 0x5D;
+constexpr unsigned kF1 = 0x70;
+constexpr unsigned kF4 = 0x73;
+constexpr unsigned kF24 = 0x87;
+constexpr unsigned kBrowserBack = 0xA6;
+constexpr unsigned kLaunchApp2 = 0xB7;
+} // namespace vk
+
 // The control's NWMF_USERINITED: a new window asked for by the user's click.
 constexpr unsigned long kNewWindowUserInitiated = 0x2;
 

@@ -4,7 +4,7 @@
 namespace platform {
 
 // Linux desktops have no browser control to host: the engine module is the browser.
-WebViewFactory* systemWebViewFactory()
+std::unique_ptr<WebViewFactory> systemWebViewFactory(const AdvertHostSettings& /*host*/)
 {
     return nullptr;
 }

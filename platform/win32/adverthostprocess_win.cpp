@@ -8,11 +8,14 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
-
 #include <vector>
 
 namespace platform {
 namespace {
+
+// Each pipe's buffer: a host that writes faster than the panel reads waits
+// once this much is on the way.
+constexpr DWORD kPipeBytes = 4096;
 
 // Owns a handle for the length of a scope.
 struct Handle {
@@ -37,20 +40,52 @@ struct Handle {
     }
 };
 
-// This process's token with the Low integrity level (the system browser's
-// protected mode): the host can read what the user can, but write almost
-// nothing of the user's (files, registry, other processes' windows above it).
-HANDLE lowIntegrityToken()
+std::vector<LUID_AND_ATTRIBUTES> privileges(HANDLE token)
+{
+    DWORD size = 0;
+    GetTokenInformation(token, TokenPrivileges, nullptr, 0, &size);
+    std::vector<char> buffer(size);
+    if (size < sizeof(TOKEN_PRIVILEGES) || !GetTokenInformation(token, TokenPrivileges, buffer.data(), size, &size))
+        return {};
+    const auto* list = reinterpret_cast<const TOKEN_PRIVILEGES*>(buffer.data());
+    return {list->Privileges, list->Privileges + list->PrivilegeCount};
+}
+
+bool isChangeNotify(LUID privilege)
+{
+    LUID changeNotify = {};
+    return LookupPrivilegeValueW(nullptr, L"SeChangeNotifyPrivilege", &changeNotify)
+           && privilege.LowPart == changeNotify.LowPart && privilege.HighPart == changeNotify.HighPart;
+}
+
+// This process's token with no privilege but change-notify (which every
+// program needs to walk folders) and the Low integrity level (the system
+// browser's protected mode): the host can read what the user can, but write
+// almost nothing of the user's (files, registry, other processes' windows
+// above it), and can ask the system for nothing a privilege grants.
+HANDLE restrictedToken()
 {
     HANDLE own = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(),
                           TOKEN_DUPLICATE | TOKEN_ADJUST_DEFAULT | TOKEN_QUERY | TOKEN_ASSIGN_PRIMARY, &own))
         return nullptr;
     const Handle ownToken(own);
-    HANDLE duplicate = nullptr;
-    if (!DuplicateTokenEx(own, 0, nullptr, SecurityImpersonation, TokenPrimary, &duplicate))
+    // Each privilege named as well as the flag: some systems (Wine) keep
+    // them all for the flag alone. The token is checked afterwards.
+    std::vector<LUID_AND_ATTRIBUTES> taken;
+    for (const LUID_AND_ATTRIBUTES& privilege : privileges(own)) {
+        if (!isChangeNotify(privilege.Luid))
+            taken.push_back(privilege);
+    }
+    HANDLE restricted = nullptr;
+    if (!CreateRestrictedToken(own, DISABLE_MAX_PRIVILEGE, 0, nullptr, static_cast<DWORD>(taken.size()), taken.data(),
+                               0, nullptr, &restricted))
         return nullptr;
-    Handle low(duplicate);
+    Handle low(restricted);
+    for (const LUID_AND_ATTRIBUTES& privilege : privileges(low.value)) {
+        if (!isChangeNotify(privilege.Luid))
+            return nullptr;
+    }
     PSID sid = nullptr;
     if (!ConvertStringSidToSidW(L"S-1-16-4096", &sid))
         return nullptr;
@@ -65,9 +100,12 @@ HANDLE lowIntegrityToken()
 }
 
 // A job that ends its processes when its last handle closes (the program
-// ends, however it ends), holds one process, and bounds its memory. The
-// processor rate cap is set where the system has one (Windows 8 and later).
-HANDLE boundedJob(const AdvertHostBounds& bounds, bool& processorCapped)
+// ends, however it ends), holds one process, bounds its memory, and keeps it
+// off the user's desktop: no clipboard, no other desktops, no display or
+// system settings, no logging off, no global atoms, and no windows of other
+// processes but the ones the panel grants it (its parent). The processor
+// rate cap is set where the system has one (Windows 8 and later).
+HANDLE boundedJob(const AdvertHostBounds& bounds, AdvertHostRights& rights)
 {
     Handle job(CreateJobObjectW(nullptr, nullptr));
     if (!job.value)
@@ -80,12 +118,46 @@ HANDLE boundedJob(const AdvertHostBounds& bounds, bool& processorCapped)
     limits.ProcessMemoryLimit = static_cast<SIZE_T>(bounds.memoryBytes);
     if (!SetInformationJobObject(job.value, JobObjectExtendedLimitInformation, &limits, sizeof limits))
         return nullptr;
+    JOBOBJECT_BASIC_UI_RESTRICTIONS desktop = {};
+    desktop.UIRestrictionsClass = JOB_OBJECT_UILIMIT_READCLIPBOARD | JOB_OBJECT_UILIMIT_WRITECLIPBOARD
+                                  | JOB_OBJECT_UILIMIT_DESKTOP | JOB_OBJECT_UILIMIT_DISPLAYSETTINGS
+                                  | JOB_OBJECT_UILIMIT_SYSTEMPARAMETERS | JOB_OBJECT_UILIMIT_EXITWINDOWS
+                                  | JOB_OBJECT_UILIMIT_GLOBALATOMS | JOB_OBJECT_UILIMIT_HANDLES;
+    if (!SetInformationJobObject(job.value, JobObjectBasicUIRestrictions, &desktop, sizeof desktop))
+        return nullptr;
+    rights.desktopLimited = true;
     JOBOBJECT_CPU_RATE_CONTROL_INFORMATION rate = {};
     rate.ControlFlags = JOB_OBJECT_CPU_RATE_CONTROL_ENABLE | JOB_OBJECT_CPU_RATE_CONTROL_HARD_CAP;
     // In hundredths of a percent of the whole machine.
     rate.CpuRate = static_cast<DWORD>(bounds.processorPercent) * 100;
-    processorCapped = SetInformationJobObject(job.value, JobObjectCpuRateControlInformation, &rate, sizeof rate) != 0;
+    rights.processorCapped =
+        SetInformationJobObject(job.value, JobObjectCpuRateControlInformation, &rate, sizeof rate) != 0;
     return job.release();
+}
+
+// A pipe between this process and the host: our end overlapped, so that
+// waiting on it can be given up; the host's end inheritable and plain. One
+// instance of a name nobody else made (FILE_FLAG_FIRST_PIPE_INSTANCE), taken
+// by our own open of the host's end at once. Both or neither.
+bool hostPipe(bool hostWrites, HANDLE& ours, HANDLE& hosts)
+{
+    static LONG made = 0;
+    const std::wstring name = L"\\\\.\\pipe\\zelvan-advert-" + std::to_wstring(GetCurrentProcessId()) + L"-"
+                              + std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(InterlockedIncrement(&made));
+    const DWORD direction = hostWrites ? PIPE_ACCESS_INBOUND : PIPE_ACCESS_OUTBOUND;
+    Handle server(CreateNamedPipeW(name.c_str(), direction | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+                                   PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1,
+                                   kPipeBytes, kPipeBytes, 0, nullptr));
+    if (!server.value)
+        return false;
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+    Handle client(CreateFileW(name.c_str(), hostWrites ? GENERIC_WRITE : GENERIC_READ, 0, &inheritable, OPEN_EXISTING,
+                              0, nullptr));
+    if (!client.value)
+        return false;
+    ours = server.release();
+    hosts = client.release();
+    return true;
 }
 
 class Locked {
@@ -115,28 +187,36 @@ std::unique_ptr<AdvertHostProcess> AdvertHostProcess::start(const std::wstring& 
 {
     std::unique_ptr<AdvertHostProcess> host(new AdvertHostProcess);
     host->m_events = std::move(events);
+    host->m_bounds = bounds;
+    host->m_stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!host->m_stop)
+        return nullptr;
 
-    const Handle token(lowIntegrityToken());
+    const Handle token(restrictedToken());
     if (!token.value)
         return nullptr;
-    host->m_job = boundedJob(bounds, host->m_rights.processorCapped);
+    host->m_rights.lowIntegrity = true;
+    host->m_rights.restricted = true;
+    host->m_job = boundedJob(bounds, host->m_rights);
     if (!host->m_job)
         return nullptr;
-    host->m_rights.lowIntegrity = true;
+    // The job's processes may use no window of another process's: but their
+    // parent, and the window it sits in (for its focus and activation).
+    for (HWND granted : {parent, GetAncestor(parent, GA_ROOT)}) {
+        if (granted && !UserHandleGrantAccess(granted, host->m_job, TRUE))
+            return nullptr;
+    }
 
-    // Two pipes; only the host's ends are inheritable, and only they are
-    // handed to it (the handle list), nothing else this process has open.
-    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+    // Only the host's ends are handed to it (the handle list), nothing else
+    // this process has open.
     HANDLE hostReads = nullptr;
     HANDLE hostWrites = nullptr;
-    if (!CreatePipe(&hostReads, &host->m_toHost, &inheritable, 0))
+    if (!hostPipe(false, host->m_toHost, hostReads))
         return nullptr;
     const Handle hostIn(hostReads);
-    if (!CreatePipe(&host->m_fromHost, &hostWrites, &inheritable, 0))
+    if (!hostPipe(true, host->m_fromHost, hostWrites))
         return nullptr;
     const Handle hostOut(hostWrites);
-    SetHandleInformation(host->m_toHost, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(host->m_fromHost, HANDLE_FLAG_INHERIT, 0);
 
     SIZE_T listSize = 0;
     InitializeProcThreadAttributeList(nullptr, 1, 0, &listSize);
@@ -188,27 +268,42 @@ AdvertHostProcess::~AdvertHostProcess()
     end();
     // Gone before the panel's window goes: destroying a window destroys its
     // children, and this process would wait for a host that never answers.
-    if (m_process)
-        WaitForSingleObject(m_process, 5000);
+    waitGone(5000);
     {
         const Locked lock(m_lock);
         m_stopping = true;
     }
+    if (m_stop)
+        SetEvent(m_stop);
     WakeAllConditionVariable(&m_wake);
-    // The process is gone, so its pipe ends are: both threads return.
+    WakeAllConditionVariable(&m_room);
+    // Each thread waits on nothing without the stop among it.
     for (HANDLE thread : {m_reader, m_writer}) {
-        if (!thread)
-            continue;
-        if (WaitForSingleObject(thread, 2000) != WAIT_OBJECT_0) {
-            CancelSynchronousIo(thread);
-            WaitForSingleObject(thread, 2000);
+        if (thread) {
+            WaitForSingleObject(thread, INFINITE);
+            CloseHandle(thread);
         }
-        CloseHandle(thread);
     }
-    for (HANDLE handle : {m_toHost, m_fromHost, m_process, m_job}) {
+    for (HANDLE handle : {m_toHost, m_fromHost, m_process, m_job, m_stop}) {
         if (handle)
             CloseHandle(handle);
     }
+}
+
+AdvertHostProcess::Taken AdvertHostProcess::take()
+{
+    Taken taken;
+    {
+        const Locked lock(m_lock);
+        taken.lines.swap(m_lines);
+        taken.dropped = m_dropped;
+        m_dropped = 0;
+        taken.gone = m_ended && !m_goneTaken;
+        m_goneTaken = m_goneTaken || taken.gone;
+        m_noticed = false;
+    }
+    WakeAllConditionVariable(&m_room);
+    return taken;
 }
 
 void AdvertHostProcess::send(std::string line)
@@ -231,6 +326,11 @@ void AdvertHostProcess::end()
     // is ended all the same.
     if (m_process)
         TerminateProcess(m_process, 1);
+}
+
+bool AdvertHostProcess::waitGone(DWORD milliseconds) const
+{
+    return !m_process || WaitForSingleObject(m_process, milliseconds) == WAIT_OBJECT_0;
 }
 
 std::optional<AdvertHostUsage> AdvertHostProcess::usage() const
@@ -267,52 +367,149 @@ std::int64_t AdvertHostProcess::threadTimes() const
     return total;
 }
 
-int AdvertHostProcess::droppedLines() const
+std::size_t AdvertHostProcess::mostLinesHeld() const
 {
     const Locked lock(m_lock);
-    return m_dropped;
+    return m_mostHeld;
 }
 
 DWORD WINAPI AdvertHostProcess::readLoop(void* self)
 {
     auto* host = static_cast<AdvertHostProcess*>(self);
-    advert::LineReader reader;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(host->m_fromHost, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-        reader.feed(std::string_view(buffer, got), [host, &reader](std::string_view line) {
-            // Counted before the next line is handed on: whoever reads the
-            // count on that line's account finds the longer ones before it.
-            {
-                const Locked lock(host->m_lock);
-                host->m_dropped = reader.dropped();
-            }
-            if (host->m_events.line)
-                host->m_events.line(line);
-        });
+    host->read();
+    {
+        const Locked lock(host->m_lock);
+        host->m_ended = true;
     }
-    if (host->m_events.ended)
-        host->m_events.ended();
+    host->notify();
     return 0;
+}
+
+// Lines as the host wrote them, until the pipe breaks, the panel stops
+// reading, or the process is gone: then only what is already in the pipe,
+// and no more than a few pipes' worth, so that a pipe another process holds
+// open (a child it left, a copy of the handle) cannot keep the host alive
+// in the panel's eyes.
+void AdvertHostProcess::read()
+{
+    advert::LineReader reader;
+    std::vector<char> buffer(kPipeBytes);
+    bool processGone = false;
+    DWORD afterGone = 0;
+    for (DWORD got = 0; readInto(buffer, got, processGone);) {
+        if (got == 0) {
+            processGone = true;
+            continue;
+        }
+        if (processGone && (afterGone += got) > 4 * kPipeBytes)
+            return;
+        bool room = true;
+        const int droppedBefore = reader.dropped();
+        reader.feed(std::string_view(buffer.data(), got),
+                    [this, &room](std::string_view line) { room = room && hold(line); });
+        if (reader.dropped() != droppedBefore) {
+            {
+                const Locked lock(m_lock);
+                m_dropped += reader.dropped() - droppedBefore;
+            }
+            notify();
+        }
+        if (!room)
+            return;
+    }
+}
+
+// One read: true with the bytes got, or with none when the process is found
+// gone while waiting (the caller then reads only what is in the pipe); false
+// when there is nothing more to read or the panel stopped reading.
+bool AdvertHostProcess::readInto(std::vector<char>& buffer, DWORD& got, bool processGone)
+{
+    got = 0;
+    DWORD waiting = 0;
+    if (processGone && (!PeekNamedPipe(m_fromHost, nullptr, 0, nullptr, &waiting, nullptr) || waiting == 0))
+        return false;
+    const Handle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!done.value)
+        return false;
+    OVERLAPPED overlapped = {};
+    overlapped.hEvent = done.value;
+    if (!ReadFile(m_fromHost, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr, &overlapped)
+        && GetLastError() != ERROR_IO_PENDING)
+        return false;
+    HANDLE waits[] = {done.value, m_stop, m_process};
+    const DWORD woke = WaitForMultipleObjects(processGone ? 2 : 3, waits, FALSE, INFINITE);
+    if (woke != WAIT_OBJECT_0)
+        CancelIo(m_fromHost);
+    // What came before the cancel counts.
+    if (GetOverlappedResult(m_fromHost, &overlapped, &got, TRUE) && got > 0)
+        return woke != WAIT_OBJECT_0 + 1;
+    got = 0;
+    return woke == WAIT_OBJECT_0 + 2;
+}
+
+// A line for take(), once there is room: false when the panel stopped reading.
+bool AdvertHostProcess::hold(std::string_view line)
+{
+    {
+        const Locked lock(m_lock);
+        while (!m_stopping && m_lines.size() >= kLinesInFlight)
+            SleepConditionVariableSRW(&m_room, &m_lock, INFINITE, 0);
+        if (m_stopping)
+            return false;
+        m_lines.emplace_back(line);
+        m_mostHeld = std::max(m_mostHeld, m_lines.size());
+    }
+    notify();
+    return true;
+}
+
+void AdvertHostProcess::notify()
+{
+    {
+        const Locked lock(m_lock);
+        if (m_noticed)
+            return;
+        m_noticed = true;
+    }
+    if (m_events.waiting)
+        m_events.waiting();
 }
 
 DWORD WINAPI AdvertHostProcess::writeLoop(void* self)
 {
-    auto* host = static_cast<AdvertHostProcess*>(self);
+    static_cast<AdvertHostProcess*>(self)->write();
+    return 0;
+}
+
+void AdvertHostProcess::write()
+{
+    const Handle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!done.value)
+        return;
     for (;;) {
         std::string line;
         {
-            const Locked lock(host->m_lock);
-            while (!host->m_stopping && host->m_queue.empty())
-                SleepConditionVariableSRW(&host->m_wake, &host->m_lock, INFINITE, 0);
-            if (host->m_stopping)
-                return 0;
-            line = std::move(host->m_queue.front());
-            host->m_queue.pop_front();
+            const Locked lock(m_lock);
+            while (!m_stopping && m_queue.empty())
+                SleepConditionVariableSRW(&m_wake, &m_lock, INFINITE, 0);
+            if (m_stopping)
+                return;
+            line = std::move(m_queue.front());
+            m_queue.pop_front();
         }
+        OVERLAPPED overlapped = {};
+        overlapped.hEvent = done.value;
+        ResetEvent(done.value);
+        if (!WriteFile(m_toHost, line.data(), static_cast<DWORD>(line.size()), nullptr, &overlapped)
+            && GetLastError() != ERROR_IO_PENDING)
+            return;
+        // A host that reads nothing holds up this thread only, until the end.
+        HANDLE waits[] = {done.value, m_stop};
+        if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0)
+            CancelIo(m_toHost);
         DWORD written = 0;
-        if (!WriteFile(host->m_toHost, line.data(), static_cast<DWORD>(line.size()), &written, nullptr))
-            return 0;
+        if (!GetOverlappedResult(m_toHost, &overlapped, &written, TRUE))
+            return;
     }
 }
 

@@ -22,9 +22,17 @@
 //                           (ends before its hello), or, once its first page
 //                           has "loaded", "hang" (its window and pipe go
 //                           silent), "allocate" (32 MB more every 50 ms),
-//                           "spin" (a core kept busy), "crash" or "restless"
-//                           (the page loads itself again and again); it
-//                           answers pings whenever it is not hung; "babble"
+//                           "spin" (a core kept busy), "crash", "restless"
+//                           (the page loads itself again and again), "flood"
+//                           (lines good and bad as fast as the pipe takes
+//                           them), "opener" (asks for an address; two more
+//                           at each press into its window) or "goneheld"
+//                           (ends, its end of the pipe left open in the
+//                           panel's process) or "pretender" (tells its parent
+//                           of a press nobody made, then asks for an address
+//                           and passes on a Tab); it answers pings whenever
+//                           it is not hung; "tabhang" takes the keyboard at a press
+//                           and hangs once it has passed on a Tab; "babble"
 //                           says what no host should before its hello;
 //                           "deaf" says hello and then nothing, reading
 //                           nothing (not even that the panel has gone)
@@ -127,8 +135,13 @@ int runCore(const char* frameHandle, bool detached)
 }
 
 // The host's side of the line protocol, just enough of it: hello, each
-// navigate answered as started and loaded, each ping with its pong.
+// navigate answered as started and loaded, each ping with its pong. The
+// pipe is read on a thread of its own and each line handled on the
+// window's, as the real host does: a host whose window's thread stops stops
+// answering.
 HANDLE g_out = nullptr;
+std::string g_way;
+constexpr UINT kLine = WM_APP + 1; // lParam: a std::string* to delete
 
 void say(const std::string& line)
 {
@@ -162,23 +175,107 @@ DWORD WINAPI restless(void*)
     }
 }
 
-// Its window goes under the panel's like the real host's; in "hang" its
-// thread then stops pumping messages, as a page stuck in script would.
-int runHost(HWND parent, HANDLE in, const char* way)
+// Lines good and bad, as fast as the pipe takes them.
+DWORD WINAPI flood(void*)
 {
-    if (std::strcmp(way, "never") == 0)
-        return 3;
-    HWND window = createWindow("ZelvanAdvertHost", "", parent);
-    if (!window)
-        return 3;
-    if (std::strcmp(way, "babble") == 0) {
-        say("bogus\n" + std::string(5000, 'x') + "\nopen file:///C:/Windows/win.ini\n");
-        say("open javascript:alert(1)\nopen http:///no-host\nhello 2\n");
-    }
-    say("hello 1\n");
-    if (std::strcmp(way, "deaf") == 0)
+    std::string block;
+    while (block.size() < 4000)
+        block += "loaded ok\npong 1\nbogus\n";
+    for (;;)
+        say(block);
+}
+
+// Gone, but with its end of the pipe still open in another process (here
+// the panel's own, where a child it left could hold it as well).
+void leaveThePipeOpen(HWND parent)
+{
+    DWORD panel = 0;
+    GetWindowThreadProcessId(parent, &panel);
+    const HANDLE process = OpenProcess(PROCESS_DUP_HANDLE, FALSE, panel);
+    HANDLE copy = nullptr;
+    if (!process || !DuplicateHandle(GetCurrentProcess(), g_out, process, &copy, 0, FALSE, DUPLICATE_SAME_ACCESS))
+        TerminateProcess(GetCurrentProcess(), 4);
+    TerminateProcess(GetCurrentProcess(), 0);
+}
+
+void onFirstLoad(HWND window)
+{
+    const std::string& way = g_way;
+    if (way == "hang")
         Sleep(INFINITE);
-    bool loaded = false;
+    // Ended as by an access violation, without a debugger's dialog.
+    if (way == "crash")
+        TerminateProcess(GetCurrentProcess(), 0xC0000005);
+    if (way == "spin")
+        CreateThread(nullptr, 0, spin, nullptr, 0, nullptr);
+    if (way == "allocate")
+        CreateThread(nullptr, 0, allocate, nullptr, 0, nullptr);
+    if (way == "restless")
+        CreateThread(nullptr, 0, restless, nullptr, 0, nullptr);
+    if (way == "flood")
+        CreateThread(nullptr, 0, flood, nullptr, 0, nullptr);
+    if (way == "opener")
+        say("open http://a.example/unasked\n");
+    if (way == "goneheld")
+        leaveThePipeOpen(GetParent(window));
+    // Tells the panel of a press nobody made, then asks for what a press
+    // would let it have.
+    if (way == "pretender") {
+        SendMessageA(GetParent(window), WM_PARENTNOTIFY, MAKEWPARAM(WM_LBUTTONDOWN, 0), MAKELPARAM(10, 10));
+        say("open http://a.example/pretended\ntab forward\n");
+    }
+}
+
+void handle(HWND window, const std::string& line)
+{
+    static bool loaded = false;
+    if (line.rfind("ping ", 0) == 0)
+        say("pong " + line.substr(5) + "\n");
+    if (line.rfind("navigate ", 0) == 0) {
+        say("started\nloaded ok\n");
+        if (!loaded) {
+            loaded = true;
+            onFirstLoad(window);
+        }
+    }
+}
+
+LRESULT CALLBACK hostProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case kLine: {
+        auto* line = reinterpret_cast<std::string*>(lParam);
+        handle(window, *line);
+        delete line;
+        return 0;
+    }
+    // "opener": each press asks for two addresses; "tabhang": a press
+    // takes the keyboard, and Tab is passed on just before the host hangs.
+    case WM_LBUTTONDOWN:
+        if (g_way == "opener")
+            say("open http://a.example/clicked\nopen http://a.example/clicked\n");
+        if (g_way == "tabhang")
+            SetFocus(window);
+        return 0;
+    case WM_KEYDOWN:
+        if (g_way == "tabhang" && wParam == VK_TAB) {
+            say("tab forward\n");
+            Sleep(INFINITE);
+        }
+        return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+struct Reading {
+    HANDLE in;
+    HWND window;
+};
+
+DWORD WINAPI readPanel(void* argument)
+{
+    const auto [in, window] = *static_cast<Reading*>(argument);
     std::string line;
     char c = 0;
     DWORD got = 0;
@@ -187,28 +284,39 @@ int runHost(HWND parent, HANDLE in, const char* way)
             line += c;
             continue;
         }
-        if (line.rfind("ping ", 0) == 0)
-            say("pong " + line.substr(5) + "\n");
-        if (line.rfind("navigate ", 0) == 0) {
-            say("started\nloaded ok\n");
-            if (!loaded) {
-                loaded = true;
-                if (std::strcmp(way, "hang") == 0)
-                    Sleep(INFINITE);
-                // Ended as by an access violation, without a debugger's dialog.
-                if (std::strcmp(way, "crash") == 0)
-                    TerminateProcess(GetCurrentProcess(), 0xC0000005);
-                if (std::strcmp(way, "spin") == 0)
-                    CreateThread(nullptr, 0, spin, nullptr, 0, nullptr);
-                if (std::strcmp(way, "allocate") == 0)
-                    CreateThread(nullptr, 0, allocate, nullptr, 0, nullptr);
-                if (std::strcmp(way, "restless") == 0)
-                    CreateThread(nullptr, 0, restless, nullptr, 0, nullptr);
-            }
-        }
+        PostMessageA(window, kLine, 0, reinterpret_cast<LPARAM>(new std::string(line)));
         line.clear();
     }
+    PostMessageA(window, WM_CLOSE, 0, 0);
     return 0;
+}
+
+// Its window goes under the panel's like the real host's.
+int runHost(HWND parent, HANDLE in)
+{
+    if (g_way == "never")
+        return 3;
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = hostProcedure;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "ZelvanAdvertHost";
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    RegisterClassA(&windowClass);
+    const HWND window = CreateWindowExA(0, "ZelvanAdvertHost", "", WS_CHILD | WS_VISIBLE, 40, 40, 240, 160, parent,
+                                        nullptr, windowClass.hInstance, nullptr);
+    if (!window)
+        return 3;
+    if (g_way == "babble") {
+        say("bogus\n" + std::string(5000, 'x') + "\nopen file:///C:/Windows/win.ini\n");
+        say("open javascript:alert(1)\nopen http:///no-host\nhello 2\n");
+    }
+    say("hello 1\n");
+    if (g_way == "deaf")
+        Sleep(INFINITE);
+    static Reading reading{in, window};
+    if (!CreateThread(nullptr, 0, readPanel, &reading, 0, nullptr))
+        return 3;
+    return runUntilDestroyed(window);
 }
 
 // The address as the shell handed it over, read wide: main()'s narrow
@@ -245,9 +353,10 @@ int main(int argc, char* argv[])
         return record();
     if (argc == 4) {
         const char* way = std::getenv("ZELVAN_STANDIN_HOST");
+        g_way = way ? way : "";
         g_out = reinterpret_cast<HANDLE>(std::strtoull(argv[3], nullptr, 10));
         return runHost(reinterpret_cast<HWND>(std::strtoull(argv[1], nullptr, 10)),
-                       reinterpret_cast<HANDLE>(std::strtoull(argv[2], nullptr, 10)), way ? way : "");
+                       reinterpret_cast<HANDLE>(std::strtoull(argv[2], nullptr, 10)));
     }
     if (argc != 1)
         return 2;
