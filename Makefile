@@ -123,7 +123,7 @@ windows: windows-configure
 test-windows: windows
 	@cmake --build $(WINDOWS_DIR) -j $(JOBS)
 	tests/run-under-wine.sh ctest --test-dir $(WINDOWS_DIR) --output-on-failure -j $(JOBS)
-	packaging/windows/test-installer.sh \
+	ZELVAN_STANDIN=$(WINDOWS_DIR)/bin/standin.exe packaging/windows/test-installer.sh \
 	    $(WINDOWS_DIR)/zelvan-$$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' $(WINDOWS_DIR)/CMakeCache.txt)-win64-setup.exe
 
 # A Debian package of the installed program, $(BUILD_DIR)/zelvan_<version>_<arch>.deb.

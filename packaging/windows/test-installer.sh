@@ -8,7 +8,10 @@
 # program's exit code and nothing changed, and the new installer run
 # interactively (driven with xdotool) must offer to close the program and
 # upgrade once it did. Otherwise the new installer is installed silently at
-# once. Then: the files, shortcuts and the Programs and Features entry;
+# once. Then: the files, shortcuts and the Programs and Features entry; with
+# ZELVAN_STANDIN naming the tests' stand-in program, the running mark of an
+# earlier build held by it, which the installer and the registered quiet
+# uninstall must refuse with 3, changing nothing;
 # cancels on each page (1), installs onto a read-only and a full drive (2)
 # and into a file (9), each with nothing changed; a move to a folder with a
 # long name, where the program started by its short name is again found
@@ -297,6 +300,31 @@ for file in zelvan.exe zelvan-adverthost.exe uninstall.exe Qt6Core.dll Qt6Gui.dl
 done
 check "Start-menu shortcut" [ -s "$startMenuLink" ]
 check "desktop shortcut" [ -s "$desktopLink" ]
+
+# Builds of 5.4 before the folder's identity named their running mark after
+# the folder as they were started from it, in lower case with "/" for "\":
+# one of them still running is seen by the installer and the uninstaller.
+if [ -n "${ZELVAN_STANDIN:-}" ]; then
+    legacyMark="Global\\Zelvan-$(tr 'A-Z\\' 'a-z/' <<<"$instDirWin")"
+    wine "$ZELVAN_STANDIN" mark "$legacyMark" >"$work/mark" 2>/dev/null &
+    program=$!
+    for _ in $(seq 120); do
+        grep -q held "$work/mark" && break
+        sleep 0.5
+    done
+    check "an earlier build's running mark held" grep -q held "$work/mark"
+    before=$(installState)
+    WINE_TIMEOUT=120 win "$setup" /S >/dev/null
+    status=$?
+    check "silent install over an earlier build's running mark exits with 3 ($status)" [ "$status" = 3 ]
+    runRegistered QuietUninstallString
+    status=$?
+    check "  as does the registered quiet uninstall ($status)" [ "$status" = 3 ]
+    check "  and neither changes anything" [ "$(installState)" = "$before" ]
+    kill "$program" 2>/dev/null
+    wait "$program" 2>/dev/null
+    program=
+fi
 
 entry=$(win reg query "HKCU\\$key")
 status=$?

@@ -17,6 +17,8 @@
 //   standin corealone FRAME that core window beside the frame
 //   standin record URL      a browser: appends URL (as UTF-8) and a newline
 //                           to the file ZELVAN_URL_RECORD names
+//   standin mark NAME       a running program of an earlier build: holds the
+//                           mutex NAME until it is ended, and says "held"
 //   standin PARENT IN OUT   the web panel's advert host, as the panel starts
 //                           it, in the way ZELVAN_STANDIN_HOST names: "never"
 //                           (ends before its hello), or, once its first page
@@ -351,6 +353,15 @@ int main(int argc, char* argv[])
         return runCore(argv[2], true);
     if (argc == 3 && std::strcmp(argv[1], "record") == 0)
         return record();
+    if (argc == 3 && std::strcmp(argv[1], "mark") == 0) {
+        // The handle closes with the process.
+        if (!CreateMutexA(nullptr, FALSE, argv[2]))
+            return 1;
+        std::puts("held");
+        std::fflush(stdout);
+        Sleep(INFINITE);
+        return 0;
+    }
     if (argc == 4) {
         const char* way = std::getenv("ZELVAN_STANDIN_HOST");
         g_way = way ? way : "";
