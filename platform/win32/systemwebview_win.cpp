@@ -93,7 +93,7 @@ public:
         std::function<void(const QUrl& url)> open;
         std::function<void(bool forward)> tab;
         // A host said hello (its window is in place), or is gone.
-        std::function<void()> hostChanged;
+        std::function<void(bool gone)> hostChanged;
         // Lines not wanted so far, and the most the reader held at once.
         std::function<void(int ignored, int mostHeld)> counted;
         // A host was started with these rights and bounds.
@@ -258,7 +258,7 @@ private:
         m_ready = false;
         ++m_generation;
         if (old && m_reports.hostChanged)
-            m_reports.hostChanged();
+            m_reports.hostChanged(true);
     }
 
     void takeLines()
@@ -330,7 +330,7 @@ private:
                 return false;
             m_ready = true;
             if (m_reports.hostChanged)
-                m_reports.hostChanged();
+                m_reports.hostChanged(false);
             sendSize();
             if (m_focused)
                 m_host->send(advert::focusLine(true));
@@ -583,7 +583,7 @@ public:
             });
         };
         reports.tab = [this](bool forward) { post([this, forward] { leave(forward); }); };
-        reports.hostChanged = [this] { post([this] { hostChanged(); }); };
+        reports.hostChanged = [this](bool gone) { post([this, gone] { hostChanged(gone); }); };
         reports.counted = [this](int ignored, int mostHeld) {
             post([this, ignored, mostHeld] {
                 setProperty("ignoredHostLines", ignored);
@@ -748,14 +748,16 @@ private:
         m_link->hold();
     }
 
-    // A new host is in place, or the one there was is gone: its input apart
-    // from the window's until the user gives the page the keyboard.
-    void hostChanged()
+    // The host there was is gone: the keyboard back to the window. A new
+    // one is in place: its threads share the window's input only if the
+    // user gave the page the keyboard, which may have come before its hello
+    // (a press into its window, Tab into the panel).
+    void hostChanged(bool gone)
     {
-        if (m_pageHasKeyboard)
+        if (gone && m_pageHasKeyboard)
             takeKeyboardBack();
         else
-            shareInput(false);
+            shareInput(m_pageHasKeyboard);
     }
 
     // Attaches the host's threads to this one's input, or takes them apart.

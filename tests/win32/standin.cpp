@@ -34,7 +34,9 @@
 //                           of a press nobody made, then asks for an address
 //                           and passes on a Tab); it answers pings whenever
 //                           it is not hung; "tabhang" takes the keyboard at a press
-//                           and hangs once it has passed on a Tab; "babble"
+//                           and hangs once it has passed on a Tab; "latehello"
+//                           says hello at the first press only, and passes
+//                           on each Tab; "babble"
 //                           says what no host should before its hello;
 //                           "deaf" says hello and then nothing, reading
 //                           nothing (not even that the panel has gone)
@@ -143,6 +145,7 @@ int runCore(const char* frameHandle, bool detached)
 // answering.
 HANDLE g_out = nullptr;
 std::string g_way;
+bool g_saidHello = false;
 constexpr UINT kLine = WM_APP + 1; // lParam: a std::string* to delete
 
 void say(const std::string& line)
@@ -258,11 +261,16 @@ LRESULT CALLBACK hostProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
             say("open http://a.example/clicked\nopen http://a.example/clicked\n");
         if (g_way == "tabhang")
             SetFocus(window);
+        if (g_way == "latehello" && !g_saidHello) {
+            g_saidHello = true;
+            say("hello 1\n");
+        }
         return 0;
     case WM_KEYDOWN:
-        if (g_way == "tabhang" && wParam == VK_TAB) {
+        if ((g_way == "tabhang" || g_way == "latehello") && wParam == VK_TAB) {
             say("tab forward\n");
-            Sleep(INFINITE);
+            if (g_way == "tabhang")
+                Sleep(INFINITE);
         }
         return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
@@ -312,7 +320,8 @@ int runHost(HWND parent, HANDLE in)
         say("bogus\n" + std::string(5000, 'x') + "\nopen file:///C:/Windows/win.ini\n");
         say("open javascript:alert(1)\nopen http:///no-host\nhello 2\n");
     }
-    say("hello 1\n");
+    if (g_way != "latehello")
+        say("hello 1\n");
     if (g_way == "deaf")
         Sleep(INFINITE);
     static Reading reading{in, window};
