@@ -117,13 +117,12 @@ void TstRendererWatch::hungPageIsEndedAndGivenUp()
     const qsizetype loads = 1 + std::min<qsizetype>(words.size(), 2);
     QTRY_COMPARE_WITH_TIMEOUT(server.requests().count(path), loads, loadTimeout);
 
-    // The panel's next load is tried afresh, and while it loads and shows
-    // nothing of the page before loads again, nor runs on (a renderer in an
-    // endless loop would take a core).
-    host.finished.clear();
+    // The panel's next load is tried afresh and shown, and the page before
+    // neither loads again nor runs on (a renderer in an endless loop would
+    // take a core). The page's last reload, asked for before, may still
+    // finish first and show for a moment; the advert's load wins.
     host.panel->navigate(server.url(QStringLiteral("/advert.html")));
-    QTRY_VERIFY_WITH_TIMEOUT(hasFinished(host.finished, true), loadTimeout);
-    QCOMPARE(selectAll(host, loadTimeout), QStringLiteral("advert"));
+    QTRY_COMPARE_WITH_TIMEOUT(selectAll(host, 500), QStringLiteral("advert"), loadTimeout);
     QVERIFY(!ended.isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(std::none_of(ended.cbegin(), ended.cend(), isRunning), loadTimeout);
     QCOMPARE(server.requests().count(path), loads);
