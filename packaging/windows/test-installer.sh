@@ -197,6 +197,19 @@ runRegistered() { # runRegistered UninstallString|QuietUninstallString
     readEntry
     runLine "$(value "$1")"
 }
+# The silent install and the registered quiet uninstall, while what WHAT
+# names runs: both refuse with 3 and change nothing.
+refusedWhileRunning() { # refusedWhileRunning WHAT
+    local before status
+    before=$(installState)
+    WINE_TIMEOUT=120 win "$setup" /S >/dev/null
+    status=$?
+    check "silent install over $1 exits with 3 ($status)" [ "$status" = 3 ]
+    runRegistered QuietUninstallString
+    status=$?
+    check "  and the registered quiet uninstall with 3 ($status)" [ "$status" = 3 ]
+    check "  and nothing changed" [ "$(installState)" = "$before" ]
+}
 # Interactively: the first of its windows titled TITLE shown, the page
 # reached with PAGES presses of Return, then cancelled (Escape) and the
 # warning answered "yes" once it shows. The keys wait in the window's
@@ -313,14 +326,7 @@ if [ -n "${ZELVAN_STANDIN:-}" ]; then
         sleep 0.5
     done
     check "an earlier build's running mark held" grep -q held "$work/mark"
-    before=$(installState)
-    WINE_TIMEOUT=120 win "$setup" /S >/dev/null
-    status=$?
-    check "silent install over an earlier build's running mark exits with 3 ($status)" [ "$status" = 3 ]
-    runRegistered QuietUninstallString
-    status=$?
-    check "  as does the registered quiet uninstall ($status)" [ "$status" = 3 ]
-    check "  and neither changes anything" [ "$(installState)" = "$before" ]
+    refusedWhileRunning "an earlier build's running mark"
     kill "$program" 2>/dev/null
     wait "$program" 2>/dev/null
     program=
@@ -387,14 +393,7 @@ check "silent install into \"$longDirWin\" exits with 0 ($status)" \
 check "  and the earlier folder is gone" [ ! -e "$instDir" ]
 shortDirWin=$(winepath -s "$longDirWin" 2>/dev/null)
 check "window shown, started as $shortDirWin\\zelvan.exe" startProgramAs "$shortDirWin"
-before=$(installState)
-WINE_TIMEOUT=120 win "$setup" /S >/dev/null
-status=$?
-check "silent install over the program started by its short name exits with 3 ($status)" [ "$status" = 3 ]
-runRegistered QuietUninstallString
-status=$?
-check "  and the registered quiet uninstall with 3 ($status)" [ "$status" = 3 ]
-check "  and nothing changed" [ "$(installState)" = "$before" ]
+refusedWhileRunning "the program started by its short name"
 closeProgram
 WINE_TIMEOUT=120 runLine "\"$setupWin\" /S /D=$instDirWin"
 status=$?
