@@ -104,7 +104,7 @@ for page in "$HERE"/advert/guanggao54.html "$HERE"/pages/*.html; do
     lastown=$(pss_kb "$pid")
     tend=0; for p in "${!last[@]}"; do tend=$(( tend + ${last[$p]} )); done
     cpu=$(awk -v a="${t45:-0}" -v b="$tend" -v hz="$HZ" -v w0="${w45:-0}" -v w1="$wend" \
-        'BEGIN { printf "%.0f %%", w1 > w0 ? 100 * (b - a) / hz / (w1 - w0) : 0 }')
+        'BEGIN { printf "%.0f %%", (w1 > w0 ? 100 * (b - a) / hz / (w1 - w0) : 0) }')
     adverts=$(grep -c ' /guanggao54.html' "$TMPD/log")
     requests=$(wc -l <"$TMPD/log")
     offsite=$(awk -v site="127.0.0.1:$ADVERT_PORT" '$3 != site' "$TMPD/log" | wc -l)
